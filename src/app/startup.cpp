@@ -1,0 +1,122 @@
+// Program: creates the long-lived windows in their fixed order and wires them together.
+#include "app/startup.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+#include "core/dm.h"
+#include "core/errors.h"
+#include "core/ui/dialogs.h"
+#include "core/ui/floating_panel.h"
+#include "core/ui/window_opener.h"
+#include "goods/Unit1.h"
+#include "goods/excel.h"
+#include "goods/ys.h"
+#include "maintenance/About.h"
+#include "maintenance/repairdb.h"
+#include "note/note_list.h"
+#include "sale/Unit2.h"
+#include "sales/Unit4.h"
+#include "users/changepass.h"
+#include "users/login.h"
+#include "users/usergl.h"
+
+QString databaseProblemText(const QString& path, int kind) {
+    const QString file = QFileInfo(path).absoluteFilePath();
+    const QString howTo = QStringLiteral(
+        "\n\n要新建数据库，请在程序目录中运行：\n    zenlo-admin init data.mdb\n"
+        "（加 --demo 可带演示商品）；或者用备份文件替换它。");
+    switch (static_cast<DataError::Kind>(kind)) {
+        case DataError::Kind::Missing:
+            return QStringLiteral("找不到数据库文件：\n%1").arg(file) + howTo;
+        case DataError::Kind::ReadOnly:
+            return QStringLiteral("数据库文件只能读取，不能写入：\n%1\n\n请检查文件的权限，"
+                                  "或者把程序和数据放到可以写入的位置。")
+                .arg(file);
+        default:
+            return QStringLiteral("数据库文件无法打开：\n%1\n\n它不是本程序的数据库，或者文件已损坏。")
+                       .arg(file) +
+                   howTo;
+    }
+}
+
+Program::Program() : Program(Options()) {}
+
+Program::Program(Options options) : options_(std::move(options)) {}
+
+Program::~Program() { destroyWindows(); }
+
+template <class T, class... Args>
+T* Program::make(Args&&... args) {
+    T* made = new T(std::forward<Args>(args)...);
+    creationOrder_.append(QString::fromLatin1(T::staticMetaObject.className()));
+    return made;
+}
+
+bool Program::create() {
+    mainForm = make<TMainForm>(options_.environment);
+    loginfm = make<Tloginfm>(mainForm);
+    try {
+        dm = make<Tdmfm>(options_.databasePath);
+    } catch (const DataError& e) {
+        showError(databaseProblemText(options_.databasePath, int(e.kind())));
+        destroyWindows();
+        return false;
+    }
+    aboutBox = make<TAboutBox>(mainForm);
+    xstj = make<Txstj>(mainForm);
+    form1 = make<TForm1>(mainForm);
+    excell = make<Texcell>(mainForm);
+    form2 = make<TForm2>(mainForm);
+    ysfm = make<Tysfm>(mainForm);
+    wire();
+    return true;
+}
+
+void Program::wire() {
+    noteList = new NoteList(mainForm, dm->ADOQuery15);
+    noteList->setBeforeSort([this] {
+        mainForm->Panel1->hide();
+        mainForm->linePanel->hide();
+    });
+    loginfm->setRefreshNoteList([this] { noteList->refresh(); });
+    connect(mainForm, &TMainForm::loginRequested, this, [this] { loginfm->exec(); });
+    connect(mainForm, &TMainForm::aboutRequested, this, [this] { aboutBox->exec(); });
+    connect(mainForm, &TMainForm::salesDetailRequested, this, [this] {
+        xstj->exec();
+        mainForm->linePanel->hide();
+        mainForm->Panel1->hide();
+    });
+    connect(mainForm, &TMainForm::goodsRequested, this, [this] { form1->exec(); });
+    connect(mainForm, &TMainForm::changePasswordRequested, this,
+            [this] { openWindow(changepassfm, mainForm); });
+    connect(mainForm, &TMainForm::userManagementRequested, this,
+            [this] { openWindow(userglfm, mainForm); });
+    connect(mainForm, &TMainForm::backupRequested, this, [this] {
+        openWindow(repair, mainForm);
+        mainForm->hide();
+    });
+    connect(mainForm, &TMainForm::closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void Program::destroyWindows() {
+    // The main window owns the windows made with it as parent.
+    delete mainForm;
+    mainForm = nullptr;
+    loginfm = nullptr;
+    aboutBox = nullptr;
+    xstj = nullptr;
+    form1 = nullptr;
+    excell = nullptr;
+    form2 = nullptr;
+    ysfm = nullptr;
+    noteList = nullptr;
+    delete dm;
+    dm = nullptr;
+}
+
+int Program::run() {
+    if (!create()) return 1;
+    mainForm->show();
+    return QApplication::exec();
+}

@@ -1,0 +1,277 @@
+// Connection: the encrypted database file, opened read/write and never created here.
+#include "core/connection.h"
+
+#include <sqlcipher/sqlite3.h>
+
+#include <QDate>
+#include <QFileInfo>
+#include <cstdio>
+
+#include "core/dataset.h"
+#include "core/errors.h"
+
+namespace {
+
+QString engineText(sqlite3* db) {
+    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("数据库未连接");
+}
+
+// year(), month() and day() of a date held as "yyyy-mm-dd[ hh:mm:ss]" text.
+void datePart(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (argc != 1 || sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const char* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    int y = 0, m = 0, d = 0;
+    if (!text || std::sscanf(text, "%d-%d-%d", &y, &m, &d) != 3) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const intptr_t which = reinterpret_cast<intptr_t>(sqlite3_user_data(ctx));
+    sqlite3_result_int(ctx, which == 0 ? y : which == 1 ? m : d);
+}
+
+}  // namespace
+
+// ---- Statement ----
+
+Statement::Statement(sqlite3* db, const QString& sql) : db_(db) {
+    const QByteArray utf8 = sql.toUtf8();
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db_, utf8.constData(), int(utf8.size()), &stmt_, &tail) != SQLITE_OK) {
+        const QString msg = engineText(db_);
+        sqlite3_finalize(stmt_);
+        stmt_ = nullptr;
+        throw DataError(msg);
+    }
+    // One statement per call: anything after it but blanks and semicolons is refused.
+    for (const char* p = tail; p && *p; ++p) {
+        if (*p != ';' && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n') {
+            sqlite3_finalize(stmt_);
+            stmt_ = nullptr;
+            throw DataError(QStringLiteral("语句结束后还有多余的字符：") + QString::fromUtf8(p));
+        }
+    }
+    if (!stmt_) throw DataError(QStringLiteral("空语句"));
+}
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+void Statement::bind(int index, const QVariant& value) {
+    int rc = SQLITE_OK;
+    if (!value.isValid() || value.isNull()) {
+        rc = sqlite3_bind_null(stmt_, index);
+    } else {
+        switch (value.typeId()) {
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+            case QMetaType::UInt:
+            case QMetaType::Bool:
+                rc = sqlite3_bind_int64(stmt_, index, value.toLongLong());
+                break;
+            case QMetaType::Double:
+            case QMetaType::Float:
+                rc = sqlite3_bind_double(stmt_, index, value.toDouble());
+                break;
+            case QMetaType::QByteArray: {
+                const QByteArray b = value.toByteArray();
+                rc = sqlite3_bind_blob(stmt_, index, b.constData(), int(b.size()),
+                                       SQLITE_TRANSIENT);
+                break;
+            }
+            default: {
+                const QByteArray t = value.toString().toUtf8();
+                rc = sqlite3_bind_text(stmt_, index, t.constData(), int(t.size()),
+                                       SQLITE_TRANSIENT);
+            }
+        }
+    }
+    if (rc != SQLITE_OK) throw DataError(engineText(db_));
+}
+
+bool Statement::step() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    const QString msg = engineText(db_);
+    sqlite3_reset(stmt_);
+    throw DataError(msg);
+}
+
+void Statement::reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+int Statement::columnCount() const { return sqlite3_column_count(stmt_); }
+
+QString Statement::columnName(int column) const {
+    return QString::fromUtf8(sqlite3_column_name(stmt_, column));
+}
+
+QString Statement::columnDeclType(int column) const {
+    return QString::fromUtf8(sqlite3_column_decltype(stmt_, column));
+}
+
+QString Statement::columnTable(int column) const {
+    return QString::fromUtf8(sqlite3_column_table_name(stmt_, column));
+}
+
+QString Statement::columnOrigin(int column) const {
+    return QString::fromUtf8(sqlite3_column_origin_name(stmt_, column));
+}
+
+QVariant Statement::value(int column) const {
+    switch (sqlite3_column_type(stmt_, column)) {
+        case SQLITE_INTEGER:
+            return QVariant(qint64(sqlite3_column_int64(stmt_, column)));
+        case SQLITE_FLOAT:
+            return QVariant(sqlite3_column_double(stmt_, column));
+        case SQLITE_TEXT:
+            return QVariant(QString::fromUtf8(
+                reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column)),
+                sqlite3_column_bytes(stmt_, column)));
+        case SQLITE_BLOB:
+            return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt_, column)),
+                                       sqlite3_column_bytes(stmt_, column)));
+        default:
+            return QVariant();
+    }
+}
+
+// ---- Connection ----
+
+Connection::~Connection() {
+    if (db_) sqlite3_close(db_);
+}
+
+void Connection::open(const QString& path, const QByteArray& key) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        throw DataError(QStringLiteral("数据库文件不存在：") + info.absoluteFilePath(),
+                        DataError::Kind::Missing);
+    }
+    openWithFlags(path, key, SQLITE_OPEN_READWRITE);
+}
+
+void Connection::create(const QString& path, const QByteArray& key) {
+    if (QFileInfo::exists(path)) {
+        throw DataError(QStringLiteral("文件已存在，不会覆盖：") + path, DataError::Kind::State);
+    }
+    openWithFlags(path, key, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+}
+
+void Connection::openWithFlags(const QString& path, const QByteArray& key, int flags) {
+    close();
+    sqlite3* db = nullptr;
+    const QByteArray file = path.toUtf8();
+    if (sqlite3_open_v2(file.constData(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        const QString msg = engineText(db);
+        sqlite3_close(db);
+        throw DataError(msg, DataError::Kind::Missing);
+    }
+    if (sqlite3_key(db, key.constData(), int(key.size())) != SQLITE_OK) {
+        const QString msg = engineText(db);
+        sqlite3_close(db);
+        throw DataError(msg, DataError::Kind::NotADatabase);
+    }
+    // The key is only checked when the first page is read.
+    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
+        SQLITE_OK) {
+        const int code = sqlite3_errcode(db);
+        const QString msg = engineText(db);
+        sqlite3_close(db);
+        throw DataError(msg, code == SQLITE_NOTADB ? DataError::Kind::NotADatabase
+                                                   : DataError::Kind::Missing);
+    }
+    if (sqlite3_db_readonly(db, "main") == 1) {
+        sqlite3_close(db);
+        throw DataError(QStringLiteral("数据库文件只能读取，不能写入：") + path,
+                        DataError::Kind::ReadOnly);
+    }
+    db_ = db;
+    path_ = path;
+    try {
+        configure();
+    } catch (...) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw;
+    }
+}
+
+void Connection::configure() {
+    // A confirmed sale must survive a power cut, and a backup copy of the closed file must be
+    // whole: rollback journal, full sync.
+    execute(QStringLiteral("PRAGMA journal_mode=DELETE"));
+    execute(QStringLiteral("PRAGMA synchronous=FULL"));
+    sqlite3_busy_timeout(db_, 2000);
+    const char* names[] = {"year", "month", "day"};
+    for (intptr_t i = 0; i < 3; ++i) {
+        sqlite3_create_function_v2(db_, names[i], 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                   reinterpret_cast<void*>(i), datePart, nullptr, nullptr,
+                                   nullptr);
+    }
+}
+
+void Connection::close() {
+    const QList<Dataset*> open = datasets_;
+    for (Dataset* d : open) d->close();
+    if (db_) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+    }
+}
+
+sqlite3* Connection::handle() const {
+    if (!db_) throw DataError(QStringLiteral("数据库未连接"), DataError::Kind::State);
+    return db_;
+}
+
+int Connection::execute(const QString& sql, const QVariantList& values) {
+    Statement st(handle(), sql);
+    for (int i = 0; i < values.size(); ++i) st.bind(i + 1, values.at(i));
+    while (st.step()) {
+    }
+    return sqlite3_changes(db_);
+}
+
+QVariant Connection::scalar(const QString& sql, const QVariantList& values) {
+    Statement st(handle(), sql);
+    for (int i = 0; i < values.size(); ++i) st.bind(i + 1, values.at(i));
+    if (!st.step()) return QVariant();
+    return st.value(0);
+}
+
+qint64 Connection::lastInsertRowId() const { return sqlite3_last_insert_rowid(handle()); }
+
+bool Connection::inTransaction() const { return db_ && sqlite3_get_autocommit(db_) == 0; }
+
+void Connection::attach(Dataset* dataset) {
+    if (!datasets_.contains(dataset)) datasets_.append(dataset);
+}
+
+void Connection::detach(Dataset* dataset) { datasets_.removeAll(dataset); }
+
+QString Connection::lastError() const { return engineText(db_); }
+
+// ---- Transaction ----
+
+Transaction::Transaction(Connection& connection) : connection_(connection) {
+    connection_.execute(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+Transaction::~Transaction() {
+    if (!done_ && connection_.isOpen() && connection_.inTransaction()) {
+        try {
+            connection_.execute(QStringLiteral("ROLLBACK"));
+        } catch (...) {
+        }
+    }
+}
+
+void Transaction::commit() {
+    connection_.execute(QStringLiteral("COMMIT"));
+    done_ = true;
+}

@@ -1,0 +1,94 @@
+// Connection: the encrypted database file, opened read/write and never created here.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+struct sqlite3;
+struct sqlite3_stmt;
+class Dataset;
+
+// A prepared statement; finalised when it goes out of scope.
+class Statement {
+public:
+    Statement(sqlite3* db, const QString& sql);  // throws DataError
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    void bind(int index, const QVariant& value);  // 1-based, like the engine
+    bool step();                                  // true while a row is available
+    void reset();
+
+    int columnCount() const;
+    QString columnName(int column) const;
+    QString columnDeclType(int column) const;
+    QString columnTable(int column) const;   // empty for expressions
+    QString columnOrigin(int column) const;  // the table column a result column comes from
+    QVariant value(int column) const;
+    sqlite3_stmt* handle() const { return stmt_; }
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+class Connection {
+public:
+    Connection() = default;
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Opens an existing file for reading and writing with the given key. A missing file, a file
+    // that cannot be written, a wrong key or a file that is no database all throw DataError
+    // with a Kind telling which.
+    void open(const QString& path, const QByteArray& key);
+    // Creates a new encrypted file; used only by the admin tool. Throws if the file exists.
+    void create(const QString& path, const QByteArray& key);
+    // Closes every dataset on this connection, then the file.
+    void close();
+    bool isOpen() const { return db_ != nullptr; }
+    const QString& path() const { return path_; }
+    sqlite3* handle() const;  // throws when closed
+
+    // Runs one engine-dialect statement that returns no rows, with optional bound values.
+    // Returns the number of rows changed.
+    int execute(const QString& sql, const QVariantList& values = {});
+    // Runs one statement and returns the first column of the first row (or an invalid QVariant).
+    QVariant scalar(const QString& sql, const QVariantList& values = {});
+    qint64 lastInsertRowId() const;
+
+    bool inTransaction() const;
+
+    // Datasets register themselves so that closing the connection closes them.
+    void attach(Dataset* dataset);
+    void detach(Dataset* dataset);
+
+    QString lastError() const;
+
+private:
+    void openWithFlags(const QString& path, const QByteArray& key, int flags);
+    void configure();
+
+    sqlite3* db_ = nullptr;
+    QString path_;
+    QList<Dataset*> datasets_;
+};
+
+// Begins a transaction and rolls it back unless commit() was called: a sale is written whole or
+// not at all.
+class Transaction {
+public:
+    explicit Transaction(Connection& connection);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    Connection& connection_;
+    bool done_ = false;
+};

@@ -1,0 +1,100 @@
+// Tdmfm: the data module — the one connection and the named datasets all windows share.
+#include "core/dm.h"
+
+#include "core/schema.h"
+
+Tdmfm* dmfm = nullptr;
+
+namespace {
+
+using Kind = Dataset::Kind;
+
+Dataset::Options staticCursor() {
+    Dataset::Options o;
+    o.staticCursor = true;
+    return o;
+}
+
+Dataset::Options readOnly() {
+    Dataset::Options o;
+    o.readOnly = true;
+    return o;
+}
+
+Dataset::Options declared(const QString& table) {
+    Dataset::Options o = staticCursor();
+    o.declaredFields = schemaTable(table).columns;
+    return o;
+}
+
+Dataset::Options lookupFields() {
+    Dataset::Options o = readOnly();
+    const QStringList texts = {QStringLiteral("商品编码"), QStringLiteral("商品类别"),
+                               QStringLiteral("商品名称"), QStringLiteral("规格型号")};
+    for (const QString& name : texts) o.declaredFields.append({name, FieldType::Text, 255});
+    o.declaredFields.append({QStringLiteral("销售单价"), FieldType::Float, 0});
+    o.declaredFields.append({QStringLiteral("供货商"), FieldType::Text, 255});
+    return o;
+}
+
+const QString kSelectData = QStringLiteral("select * from data");
+const QString kLookupSql = QStringLiteral(
+    "select 商品编码,商品类别,商品名称,规格型号,销售单价,供货商 from sp group by "
+    "商品编码,商品类别,商品名称,规格型号,销售单价,供货商 order by 商品编码");
+
+}  // namespace
+
+Tdmfm::Tdmfm(const QString& databasePath, QObject* parent)
+    : QObject(parent),
+      ADOTable5(ADOConnection1, QStringLiteral("ADOTable5"), Kind::Table, QStringLiteral("data"),
+                staticCursor(), this),
+      ADOTable6(ADOConnection1, QStringLiteral("ADOTable6"), Kind::Table, QStringLiteral("data3"),
+                staticCursor(), this),
+      ADOTable2(ADOConnection1, QStringLiteral("ADOTable2"), Kind::Table, QStringLiteral("data1"),
+                {}, this),
+      ADOTable4(ADOConnection1, QStringLiteral("ADOTable4"), Kind::Table, QStringLiteral("sp"),
+                staticCursor(), this),
+      ADOTable1(ADOConnection1, QStringLiteral("ADOTable1"), Kind::Table, QStringLiteral("data"),
+                staticCursor(), this),
+      ADOTable3(ADOConnection1, QStringLiteral("ADOTable3"), Kind::Table, QStringLiteral("data"),
+                {}, this),
+      ADOQuery15(ADOConnection1, QStringLiteral("ADOQuery15"), Kind::Query, kSelectData,
+                 declared(QStringLiteral("data")), this),
+      ADOQuery7(ADOConnection1, QStringLiteral("ADOQuery7"), Kind::Query, kSelectData,
+                declared(QStringLiteral("data")), this),
+      ADOQuery8(ADOConnection1, QStringLiteral("ADOQuery8"), Kind::Query, kSelectData,
+                declared(QStringLiteral("data")), this),
+      ADOQuery6(ADOConnection1, QStringLiteral("ADOQuery6"), Kind::Query, QString(), readOnly(),
+                this),
+      ADOQuery2(ADOConnection1, QStringLiteral("ADOQuery2"), Kind::Query,
+                QStringLiteral("select * from sp"), {}, this),
+      ADOQuery12(ADOConnection1, QStringLiteral("ADOQuery12"), Kind::Query, QString(), {}, this),
+      ADOQuery4(ADOConnection1, QStringLiteral("ADOQuery4"), Kind::Query, QString(), readOnly(),
+                this),
+      ADOQuery5(ADOConnection1, QStringLiteral("ADOQuery5"), Kind::Query, kLookupSql,
+                lookupFields(), this),
+      ADOQuery13(ADOConnection1, QStringLiteral("ADOQuery13"), Kind::Query,
+                 QStringLiteral("select * from data1"), declared(QStringLiteral("data1")), this),
+      ADOQuery9(ADOConnection1, QStringLiteral("ADOQuery9"), Kind::Query,
+                QStringLiteral("select * from data3"), declared(QStringLiteral("data3")), this),
+      ADOQuery1(ADOConnection1, QStringLiteral("ADOQuery1"), Kind::Query,
+                QStringLiteral("select * from data1"), {}, this),
+      ADOQuery3(ADOConnection1, QStringLiteral("ADOQuery3"), Kind::Query, QString(), {}, this),
+      ADOQuery14(ADOConnection1, QStringLiteral("ADOQuery14"), Kind::Query, kSelectData, {}, this),
+      databasePath_(databasePath) {
+    setObjectName(QStringLiteral("dmfm"));
+    connectDatabase();
+    dmfm = this;
+}
+
+Tdmfm::~Tdmfm() {
+    if (dmfm == this) dmfm = nullptr;
+    ADOConnection1.close();
+}
+
+void Tdmfm::connectDatabase() {
+    if (ADOConnection1.isOpen()) return;
+    ADOConnection1.open(databasePath_, QByteArray(kDatabaseKey));
+}
+
+void Tdmfm::disconnectDatabase() { ADOConnection1.close(); }

@@ -1,0 +1,53 @@
+// Tdmfm: the data module — the one connection and the named datasets all windows share.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include "core/connection.h"
+#include "core/dataset.h"
+
+class Tdmfm : public QObject {
+    Q_OBJECT
+
+public:
+    // Opens the database file at once (relative to the working directory by default).
+    // Throws DataError when the file is missing, read-only, not a database or keyed otherwise.
+    explicit Tdmfm(const QString& databasePath = QStringLiteral("data.mdb"),
+                   QObject* parent = nullptr);
+    ~Tdmfm() override;
+
+    // Connect and disconnect ADOConnection1 again, as the backup window does. Disconnecting
+    // closes every dataset.
+    void connectDatabase();
+    void disconnectDatabase();
+
+    Connection ADOConnection1;
+
+    Dataset ADOTable5;  // data: appending note lines
+    Dataset ADOTable6;  // data3: appending the settlement row
+    Dataset ADOTable2;  // data1
+    Dataset ADOTable4;  // sp: appending new goods
+    Dataset ADOTable1;  // data
+    Dataset ADOTable3;  // data
+
+    Dataset ADOQuery15;  // the note line list
+    Dataset ADOQuery7;   // a note line by code; emptying the note
+    Dataset ADOQuery8;   // the archive insert
+    Dataset ADOQuery6;   // one catalogue row by code
+    Dataset ADOQuery2;   // the merge update of a note line; statistics
+    Dataset ADOQuery12;  // the goods window's list
+    Dataset ADOQuery4;   // duplicate-code check
+    Dataset ADOQuery5;   // the goods lookup list
+    Dataset ADOQuery13;  // sales lines
+    Dataset ADOQuery9;   // settled sales
+    Dataset ADOQuery1;   // general purpose: users, login, login log, monthly statistics
+    Dataset ADOQuery3;
+    Dataset ADOQuery14;
+
+private:
+    QString databasePath_;
+};
+
+// The program's data module, set while one exists.
+extern Tdmfm* dmfm;

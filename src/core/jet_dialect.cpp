@@ -1,0 +1,194 @@
+// The few places where the statements of this program are written in the old desktop
+// database dialect, turned into what the embedded engine understands.
+#include "core/jet_dialect.h"
+
+#include <QDate>
+#include <QList>
+#include <QTime>
+#include <QRegularExpression>
+
+#include "core/errors.h"
+
+namespace {
+
+enum class Tok { Space, String, Bracket, Quoted, Date, Number, Word, Punct };
+
+struct Token {
+    Tok kind;
+    QString text;
+};
+
+bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_') || c.unicode() >= 0x80; }
+
+QList<Token> tokenize(const QString& s) {
+    QList<Token> out;
+    int i = 0;
+    const int n = s.size();
+    auto closing = [&](int from, QChar close, bool doubledEscapes) {
+        int j = from + 1;
+        while (j < n) {
+            if (s.at(j) == close) {
+                if (doubledEscapes && j + 1 < n && s.at(j + 1) == close) {
+                    j += 2;
+                    continue;
+                }
+                return j + 1;
+            }
+            ++j;
+        }
+        return n;  // unterminated: the engine will report it
+    };
+    while (i < n) {
+        const QChar c = s.at(i);
+        int j = i + 1;
+        Tok kind;
+        if (c.isSpace()) {
+            while (j < n && s.at(j).isSpace()) ++j;
+            kind = Tok::Space;
+        } else if (c == QLatin1Char('\'')) {
+            j = closing(i, c, true);
+            kind = Tok::String;
+        } else if (c == QLatin1Char('"')) {
+            j = closing(i, c, true);
+            kind = Tok::Quoted;
+        } else if (c == QLatin1Char('[')) {
+            j = closing(i, QLatin1Char(']'), false);
+            kind = Tok::Bracket;
+        } else if (c == QLatin1Char('#')) {
+            j = closing(i, c, false);
+            kind = Tok::Date;
+        } else if (c.isDigit()) {
+            while (j < n && (s.at(j).isDigit() || s.at(j) == QLatin1Char('.'))) ++j;
+            // "1abc" is a word to the engine, not a number followed by a word.
+            if (j < n && isWordChar(s.at(j)) && !s.at(j).isDigit()) {
+                while (j < n && isWordChar(s.at(j))) ++j;
+                kind = Tok::Word;
+            } else {
+                kind = Tok::Number;
+            }
+        } else if (isWordChar(c)) {
+            while (j < n && isWordChar(s.at(j))) ++j;
+            kind = Tok::Word;
+        } else {
+            if (j < n) {
+                const QString two = s.mid(i, 2);
+                if (two == QLatin1String("<=") || two == QLatin1String(">=") ||
+                    two == QLatin1String("<>") || two == QLatin1String("!=")) {
+                    j = i + 2;
+                }
+            }
+            kind = Tok::Punct;
+        }
+        out.append({kind, s.mid(i, j - i)});
+        i = j;
+    }
+    return out;
+}
+
+bool isWord(const Token& t, const char* word) {
+    return t.kind == Tok::Word && t.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+}
+
+int nextSolid(const QList<Token>& t, int from) {
+    int i = from;
+    while (i < t.size() && t.at(i).kind == Tok::Space) ++i;
+    return i;
+}
+
+QString dateLiteral(const QString& token) {
+    static const QRegularExpression re(QStringLiteral(
+        "^#\\s*(\\d{4})-(\\d{1,2})-(\\d{1,2})(?:\\s+(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?)?\\s*#$"));
+    const auto m = re.match(token);
+    const QDate date = m.hasMatch() ? QDate(m.captured(1).toInt(), m.captured(2).toInt(),
+                                            m.captured(3).toInt())
+                                    : QDate();
+    if (!date.isValid()) {
+        throw DataError(QStringLiteral("查询表达式中日期的语法错误：") + token);
+    }
+    QString out = date.toString(QStringLiteral("yyyy-MM-dd"));
+    if (!m.captured(4).isEmpty()) {
+        const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
+        if (!time.isValid()) throw DataError(QStringLiteral("查询表达式中日期的语法错误：") + token);
+        out += QLatin1Char(' ') + time.toString(QStringLiteral("hh:mm:ss"));
+    }
+    return QLatin1Char('\'') + out + QLatin1Char('\'');
+}
+
+// Digit names in the column list right after "insert into <table>".
+void bracketInsertColumns(QList<Token>& t) {
+    for (int i = 0; i < t.size(); ++i) {
+        if (!isWord(t.at(i), "insert")) continue;
+        int j = nextSolid(t, i + 1);
+        if (j >= t.size() || !isWord(t.at(j), "into")) continue;
+        j = nextSolid(t, j + 1);
+        if (j >= t.size() || (t.at(j).kind != Tok::Word && t.at(j).kind != Tok::Bracket)) continue;
+        j = nextSolid(t, j + 1);
+        if (j >= t.size() || t.at(j).text != QLatin1String("(")) continue;
+        for (++j; j < t.size() && t.at(j).text != QLatin1String(")"); ++j) {
+            if (t.at(j).kind == Tok::Number) {
+                t[j].kind = Tok::Bracket;
+                t[j].text = QLatin1Char('[') + t.at(j).text + QLatin1Char(']');
+            }
+        }
+        i = j;
+    }
+}
+
+bool isComparison(const Token& t) {
+    static const QStringList ops = {QStringLiteral("="),  QStringLiteral("<>"), QStringLiteral("!="),
+                                    QStringLiteral("<"),  QStringLiteral(">"),  QStringLiteral("<="),
+                                    QStringLiteral(">=")};
+    return t.kind == Tok::Punct && ops.contains(t.text);
+}
+
+// year(x)='2013': the old engine compared the number with the text's value.
+void unquoteDatePartComparisons(QList<Token>& t) {
+    static const QRegularExpression integer(QStringLiteral("^\\s*[+-]?\\d+\\s*$"));
+    for (int i = 0; i < t.size(); ++i) {
+        if (!(isWord(t.at(i), "year") || isWord(t.at(i), "month") || isWord(t.at(i), "day"))) {
+            continue;
+        }
+        int j = nextSolid(t, i + 1);
+        if (j >= t.size() || t.at(j).text != QLatin1String("(")) continue;
+        int depth = 0;
+        for (; j < t.size(); ++j) {
+            if (t.at(j).text == QLatin1String("(")) ++depth;
+            if (t.at(j).text == QLatin1String(")") && --depth == 0) break;
+        }
+        int op = nextSolid(t, j + 1);
+        if (op >= t.size() || !isComparison(t.at(op))) continue;
+        int lit = nextSolid(t, op + 1);
+        if (lit >= t.size() || t.at(lit).kind != Tok::String) continue;
+        QString inner = t.at(lit).text.mid(1, t.at(lit).text.size() - 2);
+        if (!integer.match(inner).hasMatch()) {
+            throw DataError(QStringLiteral("标准表达式中数据类型不匹配：") + t.at(lit).text);
+        }
+        t[lit].kind = Tok::Number;
+        t[lit].text = QString::number(inner.trimmed().toLongLong());
+        i = lit;
+    }
+}
+
+}  // namespace
+
+QString translateJet(const QString& sql) {
+    QList<Token> tokens = tokenize(sql);
+    for (Token& t : tokens) {
+        if (t.kind == Tok::Date) {
+            t.text = dateLiteral(t.text);
+            t.kind = Tok::String;
+        }
+    }
+    bracketInsertColumns(tokens);
+    unquoteDatePartComparisons(tokens);
+    QString out;
+    out.reserve(sql.size() + 16);
+    for (const Token& t : tokens) out += t.text;
+    return out;
+}
+
+QString sqlText(const QString& value) {
+    QString out = value;
+    out.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return out;
+}

@@ -1,0 +1,20 @@
+// The few places where the statements of this program are written in the old desktop
+// database dialect, turned into what the embedded engine understands. Everything else in a
+// statement passes through character for character.
+//
+//   #2013-01-05#                     -> '2013-01-05'              (date literals)
+//   insert into t(a,1,2) select ...  -> insert into t(a,[1],[2])  (digit column names)
+//   year([day1])='2013'              -> year([day1])=2013         (date parts against quoted numbers)
+//
+// Bracketed names ([2], [销售单价]), bare Chinese names, LIKE with "%", aliases, grouping and a
+// string directly followed by a keyword ("'x'where") are understood by the engine as they are.
+#pragma once
+
+#include <QString>
+
+// Throws DataError for a malformed date literal or a date part compared with a non-number.
+QString translateJet(const QString& sql);
+
+// The one way a value gets between single quotes in a statement: doubles every quote, so that
+// a quote in a value can neither end the literal early nor change the statement.
+QString sqlText(const QString& value);

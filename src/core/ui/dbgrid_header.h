@@ -1,0 +1,72 @@
+// The two strips DBGrid draws around its rows: the column titles (one or two levels, merged
+// upper cells, per-column backgrounds and sort markers) and the footer row under the table.
+#pragma once
+
+#include <QHeaderView>
+#include <QWidget>
+#include <functional>
+#include <utility>
+
+class QTableView;
+
+class GridTitleHeader : public QHeaderView {
+    Q_OBJECT
+
+public:
+    explicit GridTitleHeader(QWidget* parent = nullptr);
+
+    // 2 when any title has an upper part ("上|下"), otherwise 1.
+    int levels() const;
+    int levelHeight() const;
+
+    // The parts of a section's title: the upper part is empty when the title has no "|"; the
+    // lower part is then the whole title.
+    QString upperText(int logicalIndex) const;
+    QString lowerText(int logicalIndex) const;
+    // First and last visual index of the upper cell the section belongs to: side by side
+    // titles with the same upper text share one cell.
+    std::pair<int, int> upperSpan(int logicalIndex) const;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+
+private:
+    QString title(int logicalIndex) const;
+    QColor background(int logicalIndex) const;
+    void paintCell(QPainter* painter, const QRect& cell, const QString& text, const QColor& color,
+                   int marker) const;
+};
+
+class GridFooterStrip : public QWidget {
+    Q_OBJECT
+
+public:
+    struct Cell {
+        QString text;
+        Qt::Alignment alignment;
+    };
+    using CellSource = std::function<Cell(int logicalIndex)>;
+
+    GridFooterStrip(QTableView* view, CellSource source, QWidget* parent = nullptr);
+
+    void setRowHeight(int pixels);
+    // The cell of a view column in the strip's coordinates, lined up with its title above,
+    // and what it shows.
+    QRect cellRect(int logicalIndex) const;
+    Cell cellAt(int logicalIndex) const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int viewportLeft() const;
+
+    QTableView* view_;
+    CellSource source_;
+    int rowHeight_ = 20;
+};

@@ -1,0 +1,144 @@
+// Dialogs: the real boxes, file dialogs, browser, preview and printer.
+#include "core/ui/dialogs.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPushButton>
+
+namespace {
+
+QMessageBox::Icon boxIcon(Dialogs::Icon icon) {
+    switch (icon) {
+        case Dialogs::Icon::Information:
+            return QMessageBox::Information;
+        case Dialogs::Icon::Warning:
+            return QMessageBox::Warning;
+        case Dialogs::Icon::Error:
+            return QMessageBox::Critical;
+        case Dialogs::Icon::Question:
+            return QMessageBox::Question;
+        case Dialogs::Icon::None:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QWidget* ownerOr(QWidget* parent) { return parent ? parent : QApplication::activeWindow(); }
+
+bool printPages(QPrinter& printer, const PrintDocument& document) {
+    QPainter painter;
+    if (!painter.begin(&printer)) return false;
+    const double dpi = printer.resolution();
+    for (int page = 0; page < document.pageCount(); ++page) {
+        if (page > 0) printer.newPage();
+        document.paintPage(painter, page, dpi);
+    }
+    return painter.end();
+}
+
+class RealDialogs final : public Dialogs {
+public:
+    void message(QWidget* parent, const QString& title, const QString& text, Icon icon) override {
+        QMessageBox box(boxIcon(icon), title, text, QMessageBox::Ok, ownerOr(parent));
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+        box.exec();
+    }
+
+    bool okCancel(QWidget* parent, const QString& title, const QString& text) override {
+        QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok | QMessageBox::Cancel,
+                        ownerOr(parent));
+        box.setDefaultButton(QMessageBox::Cancel);
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
+        return box.exec() == QMessageBox::Ok;
+    }
+
+    bool yesNo(QWidget* parent, const QString& title, const QString& text, bool defaultYes,
+               Icon icon) override {
+        QMessageBox box(boxIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No,
+                        ownerOr(parent));
+        box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+        return box.exec() == QMessageBox::Yes;
+    }
+
+    QString openFileName(QWidget* parent, const QString& caption, const QString& dir,
+                         const QString& filter) override {
+        return QFileDialog::getOpenFileName(ownerOr(parent), caption, dir, filter);
+    }
+
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                         const QString& filter, const QString& defaultSuffix) override {
+        QFileDialog dialog(ownerOr(parent), caption, dir, filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(defaultSuffix);
+        // The program asks its own overwrite question.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+        return dialog.selectedFiles().constFirst();
+    }
+
+    bool openUrl(const QUrl& url) override { return QDesktopServices::openUrl(url); }
+
+    void preview(QWidget* parent, const PrintDocument& document, QSize initialSize) override {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setPageLayout(document.pageLayout());
+        printer.setDocName(document.title());
+        QPrintPreviewDialog dialog(&printer, ownerOr(parent));
+        dialog.setWindowTitle(document.title());
+        dialog.resize(initialSize);
+        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested,
+                         [&document](QPrinter* p) { printPages(*p, document); });
+        dialog.exec();
+    }
+
+    bool print(const PrintDocument& document, QString* error) override {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setPageLayout(document.pageLayout());
+        printer.setDocName(document.title());
+        if (!printer.isValid()) {
+            if (error) *error = QStringLiteral("没有可用的打印机");
+            return false;
+        }
+        if (!printPages(printer, document)) {
+            if (error) *error = QStringLiteral("打印机“%1”拒绝了打印任务").arg(printer.printerName());
+            return false;
+        }
+        return true;
+    }
+};
+
+RealDialogs& realDialogs() {
+    static RealDialogs dialogs;
+    return dialogs;
+}
+
+Dialogs* g_installed = nullptr;
+
+}  // namespace
+
+Dialogs& Dialogs::current() { return g_installed ? *g_installed : realDialogs(); }
+
+void Dialogs::install(Dialogs* dialogs) { g_installed = dialogs; }
+
+void showInfo(const QString& text, QWidget* parent) {
+    Dialogs::current().message(parent, Boxes::kAppTitle, text, Dialogs::Icon::Information);
+}
+
+void showWarning(const QString& text, QWidget* parent) {
+    Dialogs::current().message(parent, Boxes::kWarningTitle, text, Dialogs::Icon::Warning);
+}
+
+void showError(const QString& text, QWidget* parent) {
+    Dialogs::current().message(parent, Boxes::kAppTitle, text, Dialogs::Icon::Error);
+}
+
+bool confirmOkCancel(const QString& text, QWidget* parent) {
+    return Dialogs::current().okCancel(parent, Boxes::kConfirmTitle, text);
+}

@@ -1,0 +1,225 @@
+// Paints banded reports: one renderer for the preview, the printer, PDF files and images.
+#include "core/ui/report_render.h"
+
+#include <QFont>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPrinter>
+
+namespace {
+
+constexpr double kMmPerInch = 25.4;
+
+Qt::Alignment toQt(ReportAlign align) {
+    switch (align) {
+        case ReportAlign::Centre:
+            return Qt::AlignHCenter;
+        case ReportAlign::Right:
+            return Qt::AlignRight;
+        case ReportAlign::Left:
+            break;
+    }
+    return Qt::AlignLeft;
+}
+
+// Draws one band's items with millimetres from the band's top-left turned into device units.
+class BandCanvas {
+public:
+    BandCanvas(QPainter& painter, double dotsPerInch, const PlacedBand& placed, double height)
+        : painter_(painter), dotsPerInch_(dotsPerInch), height_(height) {
+        originX_ = units(placed.left);
+        originY_ = units(placed.top);
+    }
+
+    double units(double mm) const { return mm * dotsPerInch_ / kMmPerInch; }
+    QPointF point(double x, double y) const { return {originX_ + units(x), originY_ + units(y)}; }
+    QRectF rect(const MmRect& box) const {
+        return {point(box.x, box.y), QSizeF(units(box.width), units(box.height))};
+    }
+
+    void line(double x1, double y1, double x2, double y2) {
+        painter_.drawLine(QLineF(point(x1, y1), point(x2, y2)));
+    }
+
+    void text(const MmRect& box, const QString& text, const ReportFont& style, ReportAlign align) {
+        if (text.isEmpty()) return;
+        QFont font(style.family);
+        // Points follow the caller's resolution, which need not be the device's own (a preview
+        // painting a printer page onto a screen).
+        font.setPointSizeF(style.pointSize * dotsPerInch_ / painter_.device()->logicalDpiY());
+        font.setBold(style.bold);
+        font.setUnderline(style.underline);
+        painter_.setFont(font);
+        // Without Qt::TextDontClip, text that does not fit its box is clipped to it.
+        painter_.drawText(rect(box), int(toQt(align) | Qt::AlignTop | Qt::TextSingleLine), text);
+    }
+
+    void hline(const ReportHLine& rule) {
+        line(rule.x, rule.y, rule.x + rule.length, rule.y);
+        if (rule.doubled) line(rule.x, rule.y + rule.gap, rule.x + rule.length, rule.y + rule.gap);
+    }
+
+    void vline(const ReportVLine& rule) {
+        const double bottom = rule.height > 0 ? rule.y + rule.height : height_;
+        line(rule.x, rule.y, rule.x, bottom);
+    }
+
+    void picture(const MmRect& box, const QImage& image, bool keepAspectRatio) {
+        if (image.isNull()) return;
+        QRectF target = rect(box);
+        if (keepAspectRatio) {
+            const QSizeF fitted = QSizeF(image.size()).scaled(target.size(), Qt::KeepAspectRatio);
+            target =
+                QRectF(target.center() - QPointF(fitted.width() / 2, fitted.height() / 2), fitted);
+        }
+        painter_.drawImage(target, image);
+    }
+
+    void roundedRect(const ReportRoundedRect& shape) {
+        const double radius = units(shape.radius);
+        painter_.drawRoundedRect(rect(shape.box), radius, radius);
+    }
+
+private:
+    QPainter& painter_;
+    double dotsPerInch_;
+    double height_;
+    double originX_ = 0;
+    double originY_ = 0;
+};
+
+}  // namespace
+
+ReportDocument::ReportDocument(ReportDefinition report, const ReportRows& rows)
+    : report_(std::move(report)), pages_(paginateReport(report_, rows.rowCount())) {
+    QStringList textColumns;
+    QStringList imageColumns;
+    for (int b = 0; b < int(report_.bands.size()); ++b) {
+        const ReportBand& band = report_.bands[b];
+        for (int i = 0; i < int(band.items.size()); ++i) {
+            if (const auto* field = std::get_if<ReportField>(&band.items[i])) {
+                textColumns.append(field->column);
+            } else if (const auto* picture = std::get_if<ReportPicture>(&band.items[i])) {
+                if (!picture->column.isEmpty()) {
+                    imageColumns.append(picture->column);
+                } else {
+                    fixedImages_[{b, i}] = QImage::fromData(picture->image);
+                }
+            }
+        }
+    }
+    textColumns.removeDuplicates();
+    imageColumns.removeDuplicates();
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        QHash<QString, QString>& texts = rowTexts_.emplace_back();
+        for (const QString& column : textColumns) texts.insert(column, rows.text(row, column));
+        QHash<QString, QImage>& images = rowImages_.emplace_back();
+        for (const QString& column : imageColumns) {
+            images.insert(column, QImage::fromData(rows.image(row, column)));
+        }
+    }
+}
+
+QString ReportDocument::title() const {
+    return report_.title;
+}
+
+QPageLayout ReportDocument::pageLayout() const {
+    // Page sizes are portrait by definition; a wide page is a portrait size turned on its side.
+    const bool landscape = report_.pageWidth > report_.pageHeight;
+    const QSizeF portrait = landscape ? QSizeF(report_.pageHeight, report_.pageWidth)
+                                      : QSizeF(report_.pageWidth, report_.pageHeight);
+    // An exact match keeps a 150 × 210 mm sheet from being taken for A5.
+    const QPageSize size(portrait, QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
+    return QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                       QMarginsF(), QPageLayout::Millimeter);
+}
+
+int ReportDocument::pageCount() const {
+    return int(pages_.size());
+}
+
+void ReportDocument::paintPage(QPainter& painter, int page, double dotsPerInch) const {
+    if (page < 0 || page >= pageCount()) return;
+    painter.save();
+    for (const PlacedBand& placed : pages_[page].bands) paintBand(painter, placed, dotsPerInch);
+    painter.restore();
+}
+
+void ReportDocument::paintBand(QPainter& painter, const PlacedBand& placed,
+                               double dotsPerInch) const {
+    const ReportBand& band = report_.bands[placed.band];
+    BandCanvas canvas(painter, dotsPerInch, placed, band.height);
+    QPen pen(Qt::black, canvas.units(report_.lineWidth));
+    pen.setCapStyle(Qt::SquareCap);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+
+    const double width = placed.width;
+    if (band.frame.top) canvas.line(0, 0, width, 0);
+    if (band.frame.bottom) canvas.line(0, band.height, width, band.height);
+    if (band.frame.left) canvas.line(0, 0, 0, band.height);
+    if (band.frame.right) canvas.line(width, 0, width, band.height);
+
+    for (int i = 0; i < int(band.items.size()); ++i) {
+        const ReportItem& item = band.items[i];
+        if (const auto* label = std::get_if<ReportLabel>(&item)) {
+            canvas.text(label->box, label->text, label->font, label->align);
+        } else if (const auto* field = std::get_if<ReportField>(&item)) {
+            canvas.text(field->box, rowText(placed.row, field->column), field->font, field->align);
+        } else if (const auto* hline = std::get_if<ReportHLine>(&item)) {
+            canvas.hline(*hline);
+        } else if (const auto* vline = std::get_if<ReportVLine>(&item)) {
+            canvas.vline(*vline);
+        } else if (const auto* picture = std::get_if<ReportPicture>(&item)) {
+            canvas.picture(picture->box, pictureFor(placed, i, *picture), picture->keepAspectRatio);
+        } else if (const auto* shape = std::get_if<ReportRoundedRect>(&item)) {
+            canvas.roundedRect(*shape);
+        }
+    }
+}
+
+QString ReportDocument::rowText(int row, const QString& column) const {
+    if (row < 0 || row >= int(rowTexts_.size())) return {};
+    return rowTexts_[row].value(column);
+}
+
+QImage ReportDocument::pictureFor(const PlacedBand& placed, int item,
+                                  const ReportPicture& picture) const {
+    if (picture.column.isEmpty()) {
+        const auto found = fixedImages_.find({placed.band, item});
+        return found == fixedImages_.end() ? QImage() : found->second;
+    }
+    if (placed.row < 0 || placed.row >= int(rowImages_.size())) return {};
+    return rowImages_[placed.row].value(picture.column);
+}
+
+bool renderToPdf(const PrintDocument& document, const QString& path) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setDocName(document.title());
+    if (!printer.setPageLayout(document.pageLayout())) return false;
+    printer.setFullPage(true);
+    QPainter painter;
+    if (!painter.begin(&printer)) return false;
+    for (int page = 0; page < document.pageCount(); ++page) {
+        if (page > 0 && !printer.newPage()) return false;
+        document.paintPage(painter, page, printer.resolution());
+    }
+    return painter.end();
+}
+
+QImage renderPageImage(const PrintDocument& document, int page, double dotsPerInch) {
+    const QRectF mm = document.pageLayout().fullRect(QPageLayout::Millimeter);
+    QImage image(qRound(mm.width() * dotsPerInch / kMmPerInch),
+                 qRound(mm.height() * dotsPerInch / kMmPerInch), QImage::Format_RGB32);
+    const int dotsPerMeter = qRound(dotsPerInch * 1000 / kMmPerInch);
+    image.setDotsPerMeterX(dotsPerMeter);
+    image.setDotsPerMeterY(dotsPerMeter);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    document.paintPage(painter, page, dotsPerInch);
+    return image;
+}

@@ -1,0 +1,62 @@
+// The desktop shortcut the login makes at every start.
+#include "users/desktop_shortcut.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include "core/ui/vendor.h"
+
+namespace {
+// Desktop entries quote the program path; inside the quotes four characters are escaped.
+QString quotedExec(const QString& path) {
+    QString escaped;
+    for (QChar c : path) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
+            c == QLatin1Char('\\')) {
+            escaped += QLatin1Char('\\');
+        }
+        escaped += c;
+    }
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+}  // namespace
+
+QString userDesktopDirectory() {
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    if (dir.isEmpty() || !QDir(dir).exists()) return QString();
+    // Without a desktop, the location falls back to the home directory itself.
+    if (QDir(dir) == QDir::home()) return QString();
+    return dir;
+}
+
+ShortcutTarget programShortcut() {
+    return {QCoreApplication::applicationFilePath(), QCoreApplication::applicationDirPath(),
+            Vendor::kProductName, Vendor::kProductName};
+}
+
+QString writeDesktopShortcut(const QString& desktopDir, const ShortcutTarget& target) {
+    if (desktopDir.isEmpty() || !QDir(desktopDir).exists()) return QString();
+#ifdef Q_OS_WIN
+    const QString path = QDir(desktopDir).filePath(target.name + QStringLiteral(".lnk"));
+    QFile::remove(path);
+    return QFile::link(target.program, path) ? path : QString();
+#else
+    const QString path = QDir(desktopDir).filePath(target.name + QStringLiteral(".desktop"));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return QString();
+    const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nVersion=1.0\n") +
+                          QStringLiteral("Name=") + target.name + QLatin1Char('\n') +
+                          QStringLiteral("Comment=") + target.description + QLatin1Char('\n') +
+                          QStringLiteral("Exec=") + quotedExec(target.program) + QLatin1Char('\n') +
+                          QStringLiteral("Path=") + target.workingDirectory + QLatin1Char('\n') +
+                          QStringLiteral("Icon=applications-office\nTerminal=false\n") +
+                          QStringLiteral("Categories=Office;Finance;\n");
+    file.write(entry.toUtf8());
+    if (!file.commit()) return QString();
+    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
+    return path;
+#endif
+}

@@ -1,0 +1,53 @@
+// Tloginfm: "用户登录", the login that starts every run. On success it writes the login log
+// row, names the operator in the status bar and applies the rights for the rest of the run;
+// a failed or abandoned login ends the program.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TMainForm;
+
+class Tloginfm : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit Tloginfm(TMainForm* mainForm);
+
+    // What the close step asks of the main window's working parts.
+    void setRefreshNoteList(std::function<void()> refresh) { refreshNoteList_ = std::move(refresh); }
+    void setNoteTotals(std::function<void()> totals) { noteTotals_ = std::move(totals); }
+
+    bool succeeded() const { return succeeded_; }
+    bool exitMarked() const { return exitMarked_; }
+
+    void loginCheck();   // "登录"
+    void exitClicked();  // "退出"
+
+    QComboBox* ComboBox1;  // 用户名称
+    QLineEdit* Edit1;      // 输入密码
+    QLabel* Label3;        // the initial password hint
+    QPushButton* bitbtn4;  // 登录
+    QPushButton* BitBtn1;  // 退出, not shown
+    QPushButton* Button1;  // 桌面快捷, not shown: showing the window does its work
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+
+private:
+    void closeStep();
+    void applyRights(const QString& user);
+    void writeLoginLog(const QString& user);
+
+    TMainForm* main_;
+    std::function<void()> refreshNoteList_;
+    std::function<void()> noteTotals_;
+    bool succeeded_ = false;
+    bool exitMarked_ = false;
+    bool closeStepDone_ = false;
+};

@@ -1,0 +1,224 @@
+// Tuserglfm: "用户管理—(管理员专用)".
+#include "users/usergl.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "core/dm.h"
+#include "core/formats.h"
+#include "core/jet_dialect.h"
+#include "core/schema.h"
+#include "core/shared_queries.h"
+#include "core/ui/dialogs.h"
+#include "core/ui/fonts.h"
+#include "core/ui/guard.h"
+#include "core/ui/key_filters.h"
+
+namespace {
+
+QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLineEdit* chosenName(const QString& name, QWidget* parent) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setReadOnly(true);
+    return e;
+}
+
+}  // namespace
+
+Tuserglfm::Tuserglfm(QWidget* owner) : OnDemandWindow(owner) {
+    setObjectName(QStringLiteral("userglfm"));
+    setWindowTitle(QStringLiteral("用户管理—(管理员专用)"));
+    setFont(songtiPixels(14));
+    setFixedSize(520, 330);
+
+    auto* outer = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    top->addWidget(new QLabel(QStringLiteral("管理员密码："), this));
+    LabeledEdit1 = new QLineEdit(this);
+    LabeledEdit1->setObjectName(QStringLiteral("LabeledEdit1"));
+    LabeledEdit1->setEchoMode(QLineEdit::Password);
+    LabeledEdit1->setMaxLength(10);
+    top->addWidget(LabeledEdit1);
+    BitBtn3 = button(QStringLiteral("BitBtn3"), QStringLiteral("登录"), this);
+    BitBtn2 = button(QStringLiteral("BitBtn2"), QStringLiteral("退出"), this);
+    top->addWidget(BitBtn3);
+    top->addWidget(BitBtn2);
+    outer->addLayout(top);
+
+    auto* body = new QHBoxLayout;
+    auto* listColumn = new QVBoxLayout;
+    listColumn->addWidget(new QLabel(QStringLiteral("用户列表"), this));
+    ListBox1 = new QListWidget(this);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setFixedWidth(160);
+    listColumn->addWidget(ListBox1);
+    body->addLayout(listColumn);
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    auto* resetPage = new QWidget;
+    auto* r = new QGridLayout(resetPage);
+    r->addWidget(new QLabel(QStringLiteral("你选择的用户名："), resetPage), 0, 0);
+    Edit5 = chosenName(QStringLiteral("Edit5"), resetPage);
+    r->addWidget(Edit5, 0, 1);
+    BitBtn5 = button(QStringLiteral("BitBtn5"), QStringLiteral("初始化密码"), resetPage);
+    BitBtn4 = button(QStringLiteral("BitBtn4"), QStringLiteral("提示"), resetPage);
+    r->addWidget(BitBtn5, 1, 0);
+    r->addWidget(BitBtn4, 1, 1);
+    r->addWidget(new QLabel(QStringLiteral("请在左边列表中选择用户"), resetPage), 2, 0, 1, 2);
+    PageControl1->addTab(resetPage, QStringLiteral("初始化密码"));
+
+    auto* addPage = new QWidget;
+    auto* a = new QGridLayout(addPage);
+    a->addWidget(new QLabel(QStringLiteral("新增用户名："), addPage), 0, 0);
+    Edit6 = new QLineEdit(addPage);
+    Edit6->setObjectName(QStringLiteral("Edit6"));
+    a->addWidget(Edit6, 0, 1);
+    BitBtn7 = button(QStringLiteral("BitBtn7"), QStringLiteral("增加用户"), addPage);
+    a->addWidget(BitBtn7, 1, 1);
+    PageControl1->addTab(addPage, QStringLiteral("增加用户"));
+
+    auto* deletePage = new QWidget;
+    auto* d = new QGridLayout(deletePage);
+    d->addWidget(new QLabel(QStringLiteral("你选择的用户名："), deletePage), 0, 0);
+    Edit7 = chosenName(QStringLiteral("Edit7"), deletePage);
+    d->addWidget(Edit7, 0, 1);
+    BitBtn9 = button(QStringLiteral("BitBtn9"), QStringLiteral("删除用户"), deletePage);
+    d->addWidget(BitBtn9, 1, 1);
+    d->addWidget(new QLabel(QStringLiteral("请在左边列表中选择用户"), deletePage), 2, 0, 1, 2);
+    PageControl1->addTab(deletePage, QStringLiteral("删除用户"));
+    body->addWidget(PageControl1, 1);
+    outer->addLayout(body, 1);
+
+    // Locked until the administrator's password is checked.
+    ListBox1->setEnabled(false);
+    PageControl1->setEnabled(false);
+    PageControl1->setCurrentIndex(0);
+
+    attachKeyFilter(LabeledEdit1, KeyFamily::LettersDigits, [this] { BitBtn3->setFocus(); });
+    auto act = [this](QPushButton* b, void (Tuserglfm::*op)()) {
+        connect(b, &QPushButton::clicked, this, [this, op] { guard(this, [this, op] { (this->*op)(); }); });
+    };
+    act(BitBtn3, &Tuserglfm::checkAdministrator);
+    act(BitBtn5, &Tuserglfm::resetPassword);
+    act(BitBtn7, &Tuserglfm::addUser);
+    act(BitBtn9, &Tuserglfm::deleteUser);
+    connect(BitBtn2, &QPushButton::clicked, this, &QWidget::close);
+    connect(BitBtn4, &QPushButton::clicked, this, [this] {
+        showInfo(QStringLiteral("初始化口令用于忘记密码的用户，将口令更改为:") + kDefaultPassword, this);
+    });
+    connect(ListBox1, &QListWidget::currentTextChanged, this, [this](const QString& name) {
+        Edit5->setText(name);
+        Edit7->setText(name);
+    });
+}
+
+void Tuserglfm::formCreate() {
+    guard(this, [this] { fillUserList(); });
+    LabeledEdit1->setFocus();
+}
+
+bool Tuserglfm::isUnlocked() const { return PageControl1->isEnabled(); }
+
+void Tuserglfm::fillUserList() {
+    ListBox1->clear();
+    OpenQuery(dmfm->ADOQuery1, QStringLiteral("select username from userdb"));
+    QStringList names;
+    for (int row = 0; row < dmfm->ADOQuery1.recordCount(); ++row) names.append(dmfm->ADOQuery1.textAt(row, 0));
+    ListBox1->addItems(names);
+}
+
+void Tuserglfm::checkAdministrator() {
+    OpenQuery(dmfm->ADOQuery1, QStringLiteral("select username from userdb where passwd='") +
+                                   sqlText(trimBlanks(LabeledEdit1->text())) + QStringLiteral("'") +
+                                   QStringLiteral(" and username='") + sqlText(kSuperAdministrator) +
+                                   QStringLiteral("'"));
+    if (dmfm->ADOQuery1.recordCount() != 1) {
+        showInfo(QStringLiteral("密码不对！"), this);
+        return;
+    }
+    showInfo(QStringLiteral("超级管理员登录成功！"), this);
+    ListBox1->setEnabled(true);
+    PageControl1->setEnabled(true);
+    LabeledEdit1->clear();
+}
+
+void Tuserglfm::resetPassword() {
+    const QString name = trimBlanks(Edit5->text());
+    if (name.isEmpty()) {
+        showInfo(QStringLiteral("请选择用户名！"), this);
+        return;
+    }
+    ExecQuery(dmfm->ADOQuery1, QStringLiteral("update userdb set passwd='") + sqlText(kDefaultPassword) +
+                                   QStringLiteral("'") + QStringLiteral("where username='") +
+                                   sqlText(name) + QStringLiteral("'"));
+    showInfo(QStringLiteral("已经成功将密码初始化为：") + kDefaultPassword, this);
+}
+
+void Tuserglfm::addUser() {
+    const QString name = trimBlanks(Edit6->text());
+    if (name == kSuperAdministrator) {
+        showInfo(QStringLiteral("超级管理员只能有一个，不能增加"), this);
+        return;
+    }
+    if (name.isEmpty()) {
+        showInfo(QStringLiteral("请选择用户名！"), this);
+        fillUserList();
+        return;
+    }
+    // A second row of an existing name would make that user's login fail for good.
+    OpenQuery(dmfm->ADOQuery1, QStringLiteral("select username from userdb where username='") +
+                                   sqlText(name) + QStringLiteral("'"));
+    if (dmfm->ADOQuery1.recordCount() > 0) {
+        showInfo(QStringLiteral("用户“%1”已经存在，不能重复增加！").arg(name), this);
+        fillUserList();
+        return;
+    }
+    ExecQuery(dmfm->ADOQuery1, QStringLiteral("Insert into userdb values ('") + sqlText(name) +
+                                   QStringLiteral("'") + QStringLiteral(",'") +
+                                   sqlText(kDefaultPassword) + QStringLiteral("')"));
+    showInfo(QStringLiteral("成功添加新用户！缺省口令是：") + kDefaultPassword +
+                 QStringLiteral(",请此用户下次登录时及时修改口令！"),
+             this);
+    fillUserList();
+}
+
+void Tuserglfm::deleteUser() {
+    const QString name = trimBlanks(Edit7->text());
+    if (name == kSuperAdministrator) {
+        showInfo(QStringLiteral("超级管理员不能删除！"), this);
+        return;
+    }
+    if (name.isEmpty()) {
+        showInfo(QStringLiteral("请选择用户"), this);
+        return;
+    }
+    if (Dialogs::current().yesNo(this, Boxes::kConfirmTitle,
+                                 QStringLiteral("你真的要删除用户：") + name + QStringLiteral("吗?"),
+                                 false, Dialogs::Icon::Question)) {
+        ExecQuery(dmfm->ADOQuery1,
+                  QStringLiteral("delete from userdb where username='") + sqlText(name) + QStringLiteral("'"));
+        showInfo(QStringLiteral("成功删除！"), this);
+        Edit7->clear();
+    }
+    fillUserList();
+}
+
+void Tuserglfm::closeEvent(QCloseEvent* event) {
+    if (dmfm) dmfm->ADOQuery1.close();
+    OnDemandWindow::closeEvent(event);
+}

@@ -1,0 +1,439 @@
+// Banded reports painted to PDF and images: texts on the right pages and at their places.
+#include <QBuffer>
+#include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "core/ui/fonts.h"
+#include "core/ui/report_render.h"
+#include "support/test_registry.h"
+
+namespace {
+
+constexpr double kDpi = 150;
+constexpr double kPointsPerMm = 72 / 25.4;
+
+int px(double mm) {
+    return qRound(mm * kDpi / 25.4);
+}
+
+QRect pxRect(double x, double y, double width, double height) {
+    return QRect(QPoint(px(x), px(y)), QPoint(px(x + width) - 1, px(y + height) - 1));
+}
+
+bool isInk(QRgb pixel) {
+    return qGray(pixel) < 220;
+}
+
+int inkCount(const QImage& image, const QRect& area) {
+    int count = 0;
+    const QRect clipped = area & image.rect();
+    for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
+        for (int x = clipped.left(); x <= clipped.right(); ++x) count += isInk(image.pixel(x, y));
+    }
+    return count;
+}
+
+QRect inkBounds(const QImage& image, const QRect& area) {
+    QRect bounds;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (isInk(image.pixel(x, y))) bounds |= QRect(x, y, 1, 1);
+        }
+    }
+    return bounds;
+}
+
+// Ink anywhere within a pixel of the point: thin antialiased lines straddle pixel borders.
+bool inkNear(const QImage& image, double xMm, double yMm) {
+    return inkCount(image, QRect(px(xMm) - 1, px(yMm) - 1, 3, 3)) > 0;
+}
+
+ReportBand band(BandKind kind, double height, ReportFrame frame = {}) {
+    ReportBand result;
+    result.kind = kind;
+    result.height = height;
+    result.frame = frame;
+    return result;
+}
+
+ReportLabel label(MmRect box, const QString& text, ReportAlign align = ReportAlign::Left) {
+    ReportLabel result;
+    result.box = box;
+    result.text = text;
+    result.align = align;
+    return result;
+}
+
+ReportField field(MmRect box, const QString& column, ReportAlign align = ReportAlign::Left) {
+    ReportField result;
+    result.box = box;
+    result.column = column;
+    result.align = align;
+    return result;
+}
+
+QByteArray blackPng() {
+    QImage image(20, 10, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// Rows whose "code" column has an image on even rows only.
+class LabelRows : public ReportTableRows {
+public:
+    LabelRows() : ReportTableRows({QStringLiteral("name")}) {}
+    QByteArray image(int row, const QString& column) const override {
+        return column == QLatin1String("code") && row % 2 == 0 ? blackPng() : QByteArray();
+    }
+};
+
+// An A4 note: title, a header on every page, one line per row with the amount right-aligned
+// ending at 151.9 mm, and a total after the last line.
+ReportDefinition twoPageNote() {
+    ReportDefinition report;
+    report.title = QStringLiteral("送货单");
+    report.marginTop = 15;
+    report.marginBottom = 10;
+    report.marginLeft = 10;
+    report.marginRight = 15;
+    report.bandWidth = 180.2;
+    const ReportFrame open = {.top = true, .left = true, .right = true};
+
+    ReportBand title = band(BandKind::Title, 21.2);
+    ReportLabel heading =
+        label({63.5, 3.2, 38.4, 8}, QStringLiteral("样张送货单"), ReportAlign::Centre);
+    heading.font.pointSize = 16;
+    heading.font.bold = true;
+    title.items = {heading, ReportHLine{.x = 27.5, .y = 8.7, .length = 102.9, .doubled = true}};
+
+    ReportBand header = band(BandKind::ColumnHeader, 8.5, open);
+    ReportLabel nameTitle = label({10.6, 2.1, 30, 5}, QStringLiteral("商品名称"));
+    nameTitle.font.bold = true;
+    header.items = {nameTitle, ReportVLine{.x = 42.2}};
+
+    ReportBand line = band(BandKind::Detail, 7.4, open);
+    line.items = {field({2.1, 1.9, 38.4, 5}, QStringLiteral("name")),
+                  field({135.3, 1.9, 16.6, 5}, QStringLiteral("amount"), ReportAlign::Right),
+                  ReportVLine{.x = 42.2}};
+
+    ReportBand total = band(BandKind::Summary, 10.6, {true, true, true, true});
+    total.items = {label({5.0, 3.2, 20, 5}, QStringLiteral("合计金额"))};
+
+    report.bands = {title, header, line, total};
+    return report;
+}
+
+ReportTableRows noteRows(int count) {
+    ReportTableRows rows({QStringLiteral("name"), QStringLiteral("amount")});
+    for (int i = 1; i <= count; ++i) {
+        rows.append({QStringLiteral("商品%1").arg(i, 2, 10, QLatin1Char('0')),
+                     QString::number(i * 1000 + 0.5)});
+    }
+    return rows;
+}
+
+QString runTool(const QString& tool, const QStringList& arguments) {
+    const QString program = QStandardPaths::findExecutable(tool);
+    if (program.isEmpty()) return {};
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000) || process.exitCode() != 0) return {};
+    // CJK fonts share glyphs between ideographs and look-alike radicals, and the PDF's text map
+    // may name the radical (⾦ for 金); compatibility normalisation folds them back.
+    return QString::fromUtf8(process.readAllStandardOutput())
+        .normalized(QString::NormalizationForm_KC);
+}
+
+// Each text is there, after the one before it.
+bool appearInOrder(const QString& page, const QStringList& texts) {
+    qsizetype from = 0;
+    for (const QString& text : texts) {
+        from = page.indexOf(text, from);
+        if (from < 0) return false;
+        from += text.size();
+    }
+    return true;
+}
+
+struct Word {
+    QString text;
+    QRectF box;  // points from the page's top-left
+};
+
+// Words per page as pdftotext places them.
+std::vector<std::vector<Word>> pdfWords(const QString& pdf) {
+    const QString html =
+        runTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    std::vector<std::vector<Word>> pages;
+    static const QRegularExpression token(
+        QStringLiteral("<page |<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
+                       "yMax=\"([\\d.]+)\">([^<]*)</word>"));
+    for (const QRegularExpressionMatch& m : token.globalMatch(html)) {
+        if (m.captured(0).startsWith(QLatin1String("<page"))) {
+            pages.emplace_back();
+        } else if (!pages.empty()) {
+            const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());
+            const QPointF bottomRight(m.captured(3).toDouble(), m.captured(4).toDouble());
+            pages.back().push_back({m.captured(5), QRectF(topLeft, bottomRight)});
+        }
+    }
+    return pages;
+}
+
+const Word* findWord(const std::vector<Word>& words, const QString& text) {
+    for (const Word& word : words) {
+        if (word.text == text) return &word;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+class TestReportRender : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { installFontSubstitutions(); }
+
+    void pageLayoutIsTheReportPageWithoutMargins() {
+        const ReportTableRows none({});
+        const ReportDocument note(twoPageNote(), none);
+        const QPageLayout a4 = note.pageLayout();
+        QCOMPARE(a4.orientation(), QPageLayout::Portrait);
+        QCOMPARE(a4.fullRect(QPageLayout::Millimeter).size(), QSizeF(210, 297));
+        QCOMPARE(a4.margins(QPageLayout::Millimeter), QMarginsF());
+
+        ReportDefinition sheet;
+        sheet.pageWidth = 210;
+        sheet.pageHeight = 150;
+        const QPageLayout wide = ReportDocument(sheet, none).pageLayout();
+        QCOMPARE(wide.orientation(), QPageLayout::Landscape);
+        QCOMPARE(wide.fullRect(QPageLayout::Millimeter).size(), QSizeF(210, 150));
+    }
+
+    void pdfHasEachTextOnItsPage() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString pdf = dir.filePath(QStringLiteral("note.pdf"));
+        const ReportDocument document(twoPageNote(), noteRows(40));
+        QCOMPARE(document.pageCount(), 2);
+        QVERIFY(renderToPdf(document, pdf));
+
+        const QString info = runTool(QStringLiteral("pdfinfo"), {pdf});
+        QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))),
+                 qPrintable(info));
+        QVERIFY2(info.contains(
+                     QRegularExpression(QStringLiteral("Page size:\\s+595(\\.\\d+)? x 84[12]"))),
+                 qPrintable(info));
+
+        const QString text = runTool(QStringLiteral("pdftotext"),
+                                     {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        const QStringList pages = text.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        QCOMPARE(pages.size(), 2);
+        const QString& first = pages[0];
+        const QString& second = pages[1];
+
+        // 297 - 15 - 10 - 21.2 - 8.5 = 242.3 mm below the header hold lines 1 to 32 of 7.4 mm.
+        const QStringList firstOrder = {QStringLiteral("样张送货单"), QStringLiteral("商品名称"),
+                                        QStringLiteral("商品01"), QStringLiteral("商品32")};
+        QVERIFY2(appearInOrder(first, firstOrder), qPrintable(first));
+        QVERIFY(!first.contains(QStringLiteral("商品33")));
+        QVERIFY(!first.contains(QStringLiteral("合计金额")));
+
+        const QStringList secondOrder = {QStringLiteral("商品名称"), QStringLiteral("商品33"),
+                                         QStringLiteral("商品40"), QStringLiteral("合计金额")};
+        QVERIFY2(appearInOrder(second, secondOrder), qPrintable(second));
+        QVERIFY(!second.contains(QStringLiteral("样张送货单")));
+        QVERIFY(!second.contains(QStringLiteral("商品32")));
+    }
+
+    void pdfPlacesTextsInMillimetres() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString pdf = dir.filePath(QStringLiteral("note.pdf"));
+        QVERIFY(renderToPdf(ReportDocument(twoPageNote(), noteRows(40)), pdf));
+        const std::vector<std::vector<Word>> pages = pdfWords(pdf);
+        QCOMPARE(pages.size(), size_t(2));
+
+        // Page 2 starts with the header at the top margin; line 33 is the first line below it.
+        const Word* header = findWord(pages[1], QStringLiteral("商品名称"));
+        const Word* name = findWord(pages[1], QStringLiteral("商品33"));
+        const Word* amount = findWord(pages[1], QString::number(33 * 1000 + 0.5));
+        QVERIFY(header && name && amount);
+        // pdftotext puts a word's top at the top of its line box, where the report puts it.
+        const auto nearMm = [](double points, double mm) {
+            return qAbs(points - mm * kPointsPerMm) < 1;
+        };
+
+        QVERIFY(nearMm(header->box.left(), 10 + 10.6));
+        QVERIFY(nearMm(header->box.top(), 15 + 2.1));
+        QVERIFY(nearMm(name->box.left(), 10 + 2.1));
+        QVERIFY(nearMm(name->box.top(), 15 + 8.5 + 1.9));
+        QVERIFY(nearMm(amount->box.right(), 10 + 151.9));
+        QVERIFY(nearMm(amount->box.top(), 15 + 8.5 + 1.9));
+    }
+
+    void pdfToAnUnwritablePathFails() {
+        QTemporaryDir dir;
+        const ReportTableRows none({});
+        const QString path = dir.filePath(QStringLiteral("missing/folder/note.pdf"));
+        QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
+        QVERIFY(!renderToPdf(ReportDocument(twoPageNote(), none), path));
+    }
+
+    void textsStayInTheirBoxes() {
+        ReportDefinition report;
+        report.pageHeight = 100;
+        ReportBand title = band(BandKind::Title, 30);
+        const MmRect plain{10, 5, 40, 8}, narrow{60, 5, 15, 8}, right{100, 5, 40, 8},
+            centre{150, 5, 40, 8};
+        title.items = {label(plain, QStringLiteral("填充")),
+                       label(narrow, QStringLiteral("超长的文字不能越过方框右边")),
+                       label(right, QStringLiteral("123"), ReportAlign::Right),
+                       label(centre, QStringLiteral("中"), ReportAlign::Centre)};
+        report.bands = {title};
+        const ReportTableRows none({});
+        const QImage image = renderPageImage(ReportDocument(report, none), 0, kDpi);
+        QCOMPARE(image.size(), QSize(px(210), px(100)));
+
+        // Band origin is the page margin, 10 mm from the left and the top.
+        const auto page = [](const MmRect& box) {
+            return pxRect(10 + box.x, 10 + box.y, box.width, box.height);
+        };
+        QVERIFY(inkCount(image, page(plain)) > 0);
+        QVERIFY(inkCount(image, page(narrow)) > 0);
+        // Nothing between the over-long text's box and the next box, nor above or below.
+        QCOMPARE(inkCount(image, pxRect(10 + 75 + 0.2, 10, 24.6, 30)), 0);
+        QCOMPARE(inkCount(image, pxRect(10 + 60, 10, 15, 4.8)), 0);
+        QCOMPARE(inkCount(image, pxRect(10 + 60, 10 + 13.2, 15, 16.8)), 0);
+
+        const QRect rightInk = inkBounds(image, page(right));
+        QVERIFY(rightInk.isValid());
+        QVERIFY2(px(10 + right.x + right.width) - rightInk.right() <= px(1),
+                 qPrintable(QString::number(rightInk.right())));
+        QVERIFY(rightInk.left() > px(10 + right.x + 20));
+
+        const QRect centreInk = inkBounds(image, page(centre));
+        QVERIFY(centreInk.isValid());
+        QVERIFY2(qAbs(centreInk.center().x() - px(10 + centre.x + centre.width / 2)) <= px(1),
+                 qPrintable(QString::number(centreInk.center().x())));
+    }
+
+    void textSizeFollowsTheGivenResolution() {
+        // A preview paints a page for one resolution onto a device of another; the texts must
+        // come out as large as on a device of the resolution given.
+        ReportDefinition report;
+        report.pageHeight = 50;
+        ReportBand title = band(BandKind::Title, 20);
+        title.items = {label({0, 0, 100, 10}, QStringLiteral("字号测试"))};
+        report.bands = {title};
+        const ReportTableRows none({});
+        const ReportDocument document(report, none);
+        const QImage reference = renderPageImage(document, 0, kDpi);
+
+        QImage screen(reference.size(), QImage::Format_RGB32);  // the image's own 96 dpi
+        screen.fill(Qt::white);
+        QPainter painter(&screen);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+        document.paintPage(painter, 0, kDpi);
+        painter.end();
+        QVERIFY(screen.logicalDpiY() != int(kDpi));
+
+        const QRect area = pxRect(10, 10, 100, 10);
+        const QRect expected = inkBounds(reference, area);
+        const QRect actual = inkBounds(screen, area);
+        QVERIFY(expected.isValid());
+        QVERIFY2(qAbs(actual.width() - expected.width()) <= 2 &&
+                     qAbs(actual.height() - expected.height()) <= 2,
+                 qPrintable(QStringLiteral("%1x%2 against %3x%4")
+                                .arg(actual.width())
+                                .arg(actual.height())
+                                .arg(expected.width())
+                                .arg(expected.height())));
+    }
+
+    void framesAndLines() {
+        ReportDefinition report;
+        report.pageHeight = 100;
+        report.bandWidth = 100;
+        report.lineWidth = 0.3;
+        ReportBand detail = band(BandKind::Detail, 20, {true, true, true, true});
+        detail.items = {ReportVLine{.x = 30}, ReportVLine{.x = 60, .y = 5, .height = 5},
+                        ReportHLine{.x = 40, .y = 3, .length = 15, .doubled = true, .gap = 1.5},
+                        ReportRoundedRect{.box = {70, 2, 20, 15}, .radius = 4}};
+        report.bands = {detail};
+        ReportTableRows rows({});
+        rows.append({});
+        const QImage image = renderPageImage(ReportDocument(report, rows), 0, kDpi);
+
+        // The band sits at 10, 10 mm; 100 × 20 mm framed on all sides.
+        for (double x : {15.0, 50.0, 105.0}) {
+            QVERIFY(inkNear(image, x, 10));
+            QVERIFY(inkNear(image, x, 30));
+        }
+        for (double y : {12.0, 20.0, 28.0}) {
+            QVERIFY(inkNear(image, 10, y));
+            QVERIFY(inkNear(image, 110, y));
+            QVERIFY(inkNear(image, 40, y));  // full band height
+        }
+        QVERIFY(inkNear(image, 70, 17.5));
+        QVERIFY(!inkNear(image, 70, 22));  // 5 mm only
+        QVERIFY(inkNear(image, 57, 13));
+        QVERIFY(inkNear(image, 57, 14.5));
+        QVERIFY(!inkNear(image, 57, 13.75));
+        // Rounded corners leave the box corner empty but draw its sides.
+        QVERIFY(inkNear(image, 90, 12));
+        QVERIFY(inkNear(image, 80, 19.5));
+        QVERIFY(!inkNear(image, 80.2, 12.2));
+        QCOMPARE(inkCount(image, pxRect(0, 31, 210, 69)), 0);
+    }
+
+    void labelSheetPrintsEachRowInItsColumn() {
+        ReportDefinition report;
+        report.pageWidth = 210;
+        report.pageHeight = 150;
+        report.bandWidth = 190;
+        report.detailColumns = 4;
+        report.detailColumnWidth = 47.5;
+        ReportBand labelBand = band(BandKind::Detail, 25);
+        ReportPicture code;
+        code.box = {3, 8, 40, 12};
+        code.column = QStringLiteral("code");
+        code.keepAspectRatio = false;
+        labelBand.items = {ReportRoundedRect{.box = {1.5, 1.5, 44, 22}, .radius = 3},
+                           field({3, 2.5, 40, 5}, QStringLiteral("name")), code};
+        report.bands = {labelBand};
+        LabelRows rows;
+        for (int i = 0; i < 6; ++i) rows.append({QStringLiteral("品%1").arg(i)});
+        const QImage image = renderPageImage(ReportDocument(report, rows), 0, kDpi);
+
+        for (int row = 0; row < 6; ++row) {
+            const double left = 10 + (row % 4) * 47.5;
+            const double top = 10 + (row / 4) * 25;
+            QVERIFY2(inkCount(image, pxRect(left + 3, top + 2.5, 40, 5)) > 0,
+                     qPrintable(QString::number(row)));
+            QVERIFY(inkNear(image, left + 23.5, top + 1.5));
+            // The picture box is filled where the row has an image, blank where it has none.
+            const QRect picture = pxRect(left + 3.5, top + 8.5, 39, 11);
+            if (row % 2 == 0) {
+                QCOMPARE(inkCount(image, picture), picture.width() * picture.height());
+            } else {
+                QCOMPARE(inkCount(image, picture), 0);
+            }
+        }
+        // Six labels leave the rest of the second line empty.
+        QCOMPARE(inkCount(image, pxRect(10 + 2 * 47.5, 35, 95, 25)), 0);
+    }
+};
+
+ZENLO_TEST(TestReportRender)
+
+#include "tst_report_render.moc"

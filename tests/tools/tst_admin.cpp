@@ -1,0 +1,110 @@
+// zenlo-admin: creating and checking database files.
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QtTest>
+
+#include "admin_commands.h"
+#include "core/connection.h"
+#include "core/errors.h"
+#include "core/schema.h"
+#include "demo_goods.h"
+#include "support/test_registry.h"
+
+namespace {
+int admin(const QStringList& args, QString* out = nullptr, QString* err = nullptr) {
+    QString o, e;
+    QTextStream os(&o), es(&e);
+    const int code = runAdmin(args, os, es);
+    os.flush();
+    es.flush();
+    if (out) *out = o;
+    if (err) *err = e;
+    return code;
+}
+}  // namespace
+
+class TestAdmin : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initCreatesAnEncryptedFileWithTheSchema() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("data.mdb"));
+        QString out;
+        QCOMPARE(admin({QStringLiteral("init"), file}, &out), 0);
+        QVERIFY(out.contains(kDefaultPassword));
+        QFile raw(file);
+        QVERIFY(raw.open(QIODevice::ReadOnly));
+        QVERIFY(!raw.read(16).startsWith("SQLite format 3"));
+        Connection db;
+        db.open(file, QByteArray(kDatabaseKey));
+        for (const TableDef& t : schemaTables()) {
+            QVERIFY2(db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name=?"), {t.name})
+                             .toInt() == 1,
+                     qPrintable(t.name));
+        }
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='index' AND "
+                                          "tbl_name='sp'")).toInt(), 1);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT passwd FROM userdb WHERE username=?"), {kSuperAdministrator})
+                     .toString(), kDefaultPassword);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM sp")).toInt(), 0);
+        // Passwords compare exactly, user names and codes without ASCII case.
+        db.execute(QStringLiteral("INSERT INTO userdb VALUES ('Abc', 'Pw1')"));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM userdb WHERE username='abc' AND passwd='pw1'")).toInt(), 0);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM userdb WHERE username='abc' AND passwd='Pw1'")).toInt(), 1);
+        QCOMPARE(admin({QStringLiteral("check"), file}), 0);
+    }
+
+    void demoGoodsAreRealisticAndIndexed() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("demo.mdb"));
+        QCOMPARE(admin({QStringLiteral("init"), QStringLiteral("--demo"), file}), 0);
+        Connection db;
+        db.open(file, QByteArray(kDatabaseKey));
+        const int goods = db.scalar(QStringLiteral("SELECT count(*) FROM sp")).toInt();
+        QVERIFY(goods >= 45 && goods <= 60);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(DISTINCT 商品编码) FROM sp")).toInt(), goods);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT sppy FROM sp WHERE 商品名称='可口可乐'")).toString(),
+                 QStringLiteral("kkkl"));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT lbpy FROM sp WHERE 商品名称='可口可乐'")).toString(),
+                 QStringLiteral("yl"));
+        // Every bar code carries a valid EAN-13 check digit.
+        for (const DemoGoods& g : demoGoods()) {
+            QCOMPARE(g.code.size(), 13);
+            QCOMPARE(g.code.right(1).toInt(), ean13CheckDigit(g.code.left(12)));
+        }
+        QCOMPARE(ean13CheckDigit(QStringLiteral("690123456789")), 2);
+    }
+
+    void refusesToOverwriteAnExistingFile() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("data.mdb"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("the shop's precious sales");
+        f.close();
+        QString err;
+        QCOMPARE(admin({QStringLiteral("init"), QStringLiteral("--demo"), file}, nullptr, &err), 1);
+        QVERIFY(err.contains(QStringLiteral("不会覆盖")));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("the shop's precious sales"));
+        QVERIFY_THROWS_EXCEPTION(DataError, createDatabaseFile(file, false));
+        // Nothing half-made is left beside it.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+    }
+
+    void badUsageAndBadFiles() {
+        QCOMPARE(admin({}), 2);
+        QCOMPARE(admin({QStringLiteral("frobnicate")}), 2);
+        QCOMPARE(admin({QStringLiteral("init"), QStringLiteral("--colour")}), 2);
+        QTemporaryDir dir;
+        QCOMPARE(admin({QStringLiteral("init"), dir.filePath(QStringLiteral("no/such/dir/data.mdb"))}), 1);
+        QString err;
+        QCOMPARE(admin({QStringLiteral("check"), dir.filePath(QStringLiteral("missing.mdb"))}, nullptr, &err), 1);
+        QVERIFY(err.contains(QStringLiteral("不存在")));
+    }
+};
+
+ZENLO_TEST(TestAdmin)
+#include "tst_admin.moc"

@@ -1,0 +1,137 @@
+// zenlo-admin's commands, as a library so tests can run them.
+#include "admin_commands.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+#include <QCoreApplication>
+
+#include "core/connection.h"
+#include "core/errors.h"
+#include "core/pinyin.h"
+#include "core/schema.h"
+#include "demo_goods.h"
+
+namespace {
+
+void insertDemoGoods(Connection& db) {
+    Transaction tx(db);
+    for (const DemoGoods& g : demoGoods()) {
+        db.execute(QStringLiteral("INSERT INTO sp (商品编码,商品类别,商品名称,规格型号,进货单价,"
+                                  "销售单价,会员价,单位,供货商,ghspy,sppy,lbpy) "
+                                  "VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
+                   {g.code, g.category, g.name, g.spec, g.purchasePrice, g.salePrice,
+                    g.memberPrice, g.unit, g.supplier, PinyinInitials(g.supplier),
+                    PinyinInitials(g.name), PinyinInitials(g.category)});
+    }
+    tx.commit();
+}
+
+const char kUsage[] =
+    "用法：\n"
+    "  zenlo-admin init [--demo] [文件]   创建新的数据库文件（默认当前目录的 data.mdb）；\n"
+    "                                     --demo 同时加入约五十种演示商品。已有文件不会被覆盖。\n"
+    "  zenlo-admin check [文件]           检查数据库文件能否打开、表是否齐全、内容是否完整。\n";
+
+int init(const QStringList& args, QTextStream& out, QTextStream& err) {
+    bool demo = false;
+    QString file;
+    for (const QString& a : args) {
+        if (a == QLatin1String("--demo")) {
+            demo = true;
+        } else if (a.startsWith(QLatin1Char('-')) || !file.isEmpty()) {
+            err << kUsage;
+            return 2;
+        } else {
+            file = a;
+        }
+    }
+    if (file.isEmpty()) file = QString::fromLatin1(kDatabaseFile);
+    try {
+        createDatabaseFile(file, demo);
+    } catch (const DataError& e) {
+        err << "zenlo-admin: " << e.message() << '\n';
+        return 1;
+    }
+    out << "已创建数据库：" << QFileInfo(file).absoluteFilePath();
+    if (demo) out << "（含 " << demoGoods().size() << " 种演示商品）";
+    out << "\n超级管理员：" << kSuperAdministrator << "，初始密码：" << kDefaultPassword << '\n';
+    return 0;
+}
+
+int check(const QStringList& args, QTextStream& out, QTextStream& err) {
+    const QString file = args.isEmpty() ? QString::fromLatin1(kDatabaseFile) : args.first();
+    try {
+        Connection db;
+        db.open(file, QByteArray(kDatabaseKey));
+        const QString integrity = db.scalar(QStringLiteral("PRAGMA integrity_check")).toString();
+        if (integrity != QLatin1String("ok")) {
+            err << "zenlo-admin: 数据库内容损坏：" << integrity << '\n';
+            return 1;
+        }
+        for (const TableDef& t : schemaTables()) {
+            QStringList present;
+            Statement info(db.handle(), QStringLiteral("PRAGMA table_info(\"%1\")").arg(t.name));
+            while (info.step()) present.append(info.value(1).toString());
+            for (const FieldDef& f : t.columns) {
+                if (!present.contains(f.name, Qt::CaseInsensitive)) {
+                    err << "zenlo-admin: 表 " << t.name << " 缺少列 " << f.name << '\n';
+                    return 1;
+                }
+            }
+            out << t.name << ": " << db.scalar(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(t.name)).toLongLong()
+                << " 行\n";
+        }
+    } catch (const DataError& e) {
+        err << "zenlo-admin: " << e.message() << '\n';
+        return 1;
+    }
+    out << "数据库正常：" << QFileInfo(file).absoluteFilePath() << '\n';
+    return 0;
+}
+
+}  // namespace
+
+void createDatabaseFile(const QString& path, bool withDemoGoods) {
+    const QFileInfo target(path);
+    if (target.exists()) {
+        throw DataError(QStringLiteral("文件已存在，不会覆盖：") + target.absoluteFilePath(),
+                        DataError::Kind::State);
+    }
+    if (!target.absoluteDir().exists()) {
+        throw DataError(QStringLiteral("目录不存在：") + target.absolutePath(), DataError::Kind::Missing);
+    }
+    // Build the file under a temporary name and move it into place only when it is complete;
+    // the rename refuses to replace a file that appeared meanwhile.
+    const QString temp = target.absoluteFilePath() +
+                         QStringLiteral(".creating-%1").arg(QCoreApplication::applicationPid());
+    QFile::remove(temp);
+    try {
+        Connection db;
+        db.create(temp, QByteArray(kDatabaseKey));
+        createSchema(db);
+        if (withDemoGoods) insertDemoGoods(db);
+        db.close();
+    } catch (...) {
+        QFile::remove(temp);
+        throw;
+    }
+    if (!QFile::rename(temp, target.absoluteFilePath())) {
+        QFile::remove(temp);
+        throw DataError(QStringLiteral("不能创建文件：") + target.absoluteFilePath(), DataError::Kind::State);
+    }
+}
+
+int runAdmin(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (args.isEmpty()) {
+        err << kUsage;
+        return 2;
+    }
+    const QString command = args.first();
+    const QStringList rest = args.mid(1);
+    if (command == QLatin1String("init")) return init(rest, out, err);
+    if (command == QLatin1String("check")) return check(rest, out, err);
+    err << kUsage;
+    return 2;
+}
