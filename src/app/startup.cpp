@@ -15,6 +15,8 @@
 #include "maintenance/About.h"
 #include "maintenance/repairdb.h"
 #include "note/note_list.h"
+#include "sale/code_entry.h"
+#include "sale/counter.h"
 #include "sale/Unit2.h"
 #include "sales/Unit4.h"
 #include "users/changepass.h"
@@ -74,12 +76,11 @@ bool Program::create() {
 }
 
 void Program::wire() {
-    noteList = new NoteList(mainForm, dm->ADOQuery15);
-    noteList->setBeforeSort([this] {
-        mainForm->Panel1->hide();
-        mainForm->linePanel->hide();
-    });
-    loginfm->setRefreshNoteList([this] { noteList->refresh(); });
+    counter = new Counter(mainForm, dm);
+    loginfm->setRefreshNoteList([this] { counter->noteList->refresh(); });
+    loginfm->setNoteTotals([this] { counter->afterLogin(); });
+    ysfm->setCodeEntry(mainForm, counter->codeEntry);
+    connect(counter->codeEntry, &CodeEntry::lookupRequested, ysfm, &Tysfm::openForCodeEntry);
     connect(mainForm, &TMainForm::loginRequested, this, [this] { loginfm->exec(); });
     connect(mainForm, &TMainForm::aboutRequested, this, [this] { aboutBox->exec(); });
     connect(mainForm, &TMainForm::salesDetailRequested, this, [this] {
@@ -110,7 +111,7 @@ void Program::destroyWindows() {
     excell = nullptr;
     form2 = nullptr;
     ysfm = nullptr;
-    noteList = nullptr;
+    counter = nullptr;
     delete dm;
     dm = nullptr;
 }

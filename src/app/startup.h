@@ -9,7 +9,7 @@
 
 #include "core/ui/MAIN.h"
 
-class NoteList;
+class Counter;
 class TAboutBox;
 class Tchangepassfm;
 class Tdmfm;
@@ -53,7 +53,7 @@ public:
     Texcell* excell = nullptr;
     TForm2* form2 = nullptr;
     Tysfm* ysfm = nullptr;
-    NoteList* noteList = nullptr;
+    Counter* counter = nullptr;
 
     QPointer<Tuserglfm> userglfm;
     QPointer<Tchangepassfm> changepassfm;

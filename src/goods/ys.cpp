@@ -1,7 +1,143 @@
-// Tysfm: "商品编码查找", picking goods from the catalogue instead of scanning them.
+// Tysfm: "商品编码查找" — pick goods from the catalogue instead of scanning them.
 #include "goods/ys.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "core/dm.h"
+#include "core/jet_dialect.h"
+#include "core/shared_queries.h"
+#include "core/ui/MAIN.h"
+#include "core/ui/dbgrid.h"
+#include "core/ui/fonts.h"
+#include "core/ui/guard.h"
+#include "sale/code_entry.h"
+
+namespace {
+
+GridColumn column(const QString& field, int width) {
+    GridColumn c;
+    c.field = field;
+    c.title = field;
+    c.width = width;
+    c.alignment = Qt::AlignCenter;
+    return c;
+}
+
+QLineEdit* condition(const QString& name, QWidget* parent) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    return e;
+}
+
+}  // namespace
 
 Tysfm::Tysfm(QWidget* mainWindow) : QDialog(mainWindow) {
     setObjectName(QStringLiteral("ysfm"));
     setWindowTitle(QStringLiteral("商品编码查找"));
+    setFont(songtiPixels(14));
+    resize(900, 560);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("请选择下面的商品（双击直接选择商品）"), this));
+    grid = new DBGrid(this);
+    grid->setObjectName(QStringLiteral("DBGridEh1"));
+    grid->setToolTip(QStringLiteral("双击直接选择商品，点列标题可以排序"));
+    grid->setTitleColor(QColor(0x87, 0xce, 0xeb));
+    grid->setColumns({column(QStringLiteral("商品编码"), 120), column(QStringLiteral("商品类别"), 120),
+                      column(QStringLiteral("商品名称"), 150), column(QStringLiteral("规格型号"), 150),
+                      column(QStringLiteral("销售单价"), 120), column(QStringLiteral("供货商"), 150)});
+    grid->setDataset(&dmfm->ADOQuery5);
+    layout->addWidget(grid, 1);
+
+    auto* group = new QGroupBox(QStringLiteral(" 输入查询"), this);
+    auto* g = new QGridLayout(group);
+    nameEdit = condition(QStringLiteral("Edit1"), group);
+    codeEdit = condition(QStringLiteral("Edit2"), group);
+    specEdit = condition(QStringLiteral("Edit3"), group);
+    categoryEdit = condition(QStringLiteral("Edit4"), group);
+    g->addWidget(new QLabel(QStringLiteral("商品名称："), group), 0, 0);
+    g->addWidget(nameEdit, 0, 1);
+    g->addWidget(new QLabel(QStringLiteral("商品编码："), group), 0, 2);
+    g->addWidget(codeEdit, 0, 3);
+    g->addWidget(new QLabel(QStringLiteral("规格型号："), group), 1, 0);
+    g->addWidget(specEdit, 1, 1);
+    g->addWidget(new QLabel(QStringLiteral("商品类别："), group), 1, 2);
+    g->addWidget(categoryEdit, 1, 3);
+    searchButton = new QPushButton(QStringLiteral("查  询"), group);
+    clearButton = new QPushButton(QStringLiteral("清空条件"), group);
+    g->addWidget(searchButton, 0, 4);
+    g->addWidget(clearButton, 1, 4);
+    layout->addWidget(group);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    selectButton = new QPushButton(QStringLiteral("选定"), this);
+    selectButton->setObjectName(QStringLiteral("SelectButton"));
+    cancelButton = new QPushButton(QStringLiteral("取消"), this);
+    cancelButton->setObjectName(QStringLiteral("CancelButton"));
+    for (QPushButton* b : {searchButton, clearButton, selectButton, cancelButton}) b->setAutoDefault(false);
+    buttons->addWidget(selectButton);
+    buttons->addWidget(cancelButton);
+    layout->addLayout(buttons);
+
+    for (QLineEdit* e : {nameEdit, codeEdit, specEdit, categoryEdit}) {
+        connect(e, &QLineEdit::textChanged, this, [this] { guard(this, [this] { search(); }); });
+    }
+    connect(searchButton, &QPushButton::clicked, this, [this] { guard(this, [this] { search(); }); });
+    connect(clearButton, &QPushButton::clicked, this, &Tysfm::clearConditions);
+    connect(selectButton, &QPushButton::clicked, this, &Tysfm::select);
+    connect(grid, &DBGrid::doubleClicked, this, &Tysfm::select);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void Tysfm::setCodeEntry(TMainForm* mainForm, CodeEntry* entry) {
+    main_ = mainForm;
+    entry_ = entry;
+}
+
+void Tysfm::prepareForCodeEntry() {
+    mode = 1;
+    OpenQuery(dmfm->ADOQuery5, kGroupedSql);
+}
+
+void Tysfm::openForCodeEntry() {
+    if (!guard(this, [this] { prepareForCodeEntry(); })) return;
+    exec();
+}
+
+void Tysfm::search() {
+    QString sql = QStringLiteral("select * from sp where [销售单价]>0 ");
+    const std::pair<QLineEdit*, const char*> conditions[] = {
+        {nameEdit, "商品名称"}, {codeEdit, "商品编码"}, {specEdit, "规格型号"}, {categoryEdit, "商品类别"}};
+    for (const auto& [edit, column] : conditions) {
+        if (edit->text().isEmpty()) continue;
+        sql += QStringLiteral(" and ") + QString::fromUtf8(column) + QStringLiteral(" like '%") +
+               sqlText(edit->text()) + QStringLiteral("%'");
+    }
+    OpenQuery(dmfm->ADOQuery5, sql);
+}
+
+void Tysfm::clearConditions() {
+    for (QLineEdit* e : {nameEdit, codeEdit, specEdit, categoryEdit}) e->clear();
+}
+
+void Tysfm::select() {
+    if (mode == 1 && main_ && entry_) {
+        Dataset& list = dmfm->ADOQuery5;
+        const QString code = list.isOpen() ? list.text(QStringLiteral("商品编码")) : QString();
+        main_->Edit47->setText(code);
+        entry_->entryFromLookup();
+    }
+    accept();
+}
+
+void Tysfm::done(int result) {
+    QDialog::done(result);
+    if (dmfm) dmfm->ADOQuery5.close();
 }

@@ -1,0 +1,33 @@
+// Counter: the working parts of the main window put together.
+#include "sale/counter.h"
+
+#include <QLineEdit>
+
+#include "core/dm.h"
+#include "core/ui/MAIN.h"
+#include "core/ui/floating_panel.h"
+#include "core/ui/guard.h"
+#include "note/line_edit_panel.h"
+#include "note/note_list.h"
+#include "sale/code_entry.h"
+#include "sale/note_editing.h"
+
+Counter::Counter(TMainForm* mainForm, Tdmfm* dm) : QObject(mainForm), main_(mainForm) {
+    noteList = new NoteList(mainForm, dm->ADOQuery15);
+    linePanel = new LineEditPanel(mainForm, noteList);
+    editing = new NoteEditing(mainForm, noteList, linePanel);
+    codeEntry = new CodeEntry(mainForm, noteList, linePanel, editing);
+    noteList->setBeforeSort([this] {
+        main_->Panel1->hide();
+        main_->linePanel->hide();
+    });
+    connect(codeEntry, &CodeEntry::settlementRequested, this, &Counter::openSettlement);
+    connect(main_, &TMainForm::settleRequested, this, &Counter::openSettlement);
+}
+
+void Counter::afterLogin() { editing->noteTotals(); }
+
+void Counter::openSettlement() {
+    main_->Panel1->show();
+    main_->Panel1->raise();
+}

@@ -1,0 +1,34 @@
+// Counter: the working parts of the main window put together — the note line list, the line
+// edit panel, the totals and editing, code entry and the settlement — and wired to each
+// other the way the counter works.
+#pragma once
+
+#include <QObject>
+
+class CodeEntry;
+class LineEditPanel;
+class NoteEditing;
+class NoteList;
+class TMainForm;
+class Tdmfm;
+
+class Counter : public QObject {
+    Q_OBJECT
+
+public:
+    Counter(TMainForm* mainForm, Tdmfm* dm);
+
+    TMainForm* mainForm() const { return main_; }
+    NoteList* noteList;
+    LineEditPanel* linePanel;
+    NoteEditing* editing;
+    CodeEntry* codeEntry;
+
+    // After a successful login: the list, the totals, the focus.
+    void afterLogin();
+    // Opens the settlement panel: show it, take the amounts, focus the cash.
+    void openSettlement();
+
+private:
+    TMainForm* main_;
+};

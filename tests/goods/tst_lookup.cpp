@@ -1,0 +1,135 @@
+// The goods lookup: the grouped list, conditions on every keystroke, and a choice entered
+// into the note exactly as a scan would be.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+
+#include "core/dm.h"
+#include "core/ui/floating_panel.h"
+#include "goods/ys.h"
+#include "sale/code_entry.h"
+#include "support/counter_fixture.h"
+#include "support/test_registry.h"
+
+namespace {
+// Press, release and double-click delivered straight to the widget, as the view sees them.
+void doubleClick(QWidget* w, QPoint at) {
+    const QPointF local(at);
+    const QPointF global = w->mapToGlobal(local);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, local, global, Qt::LeftButton, held, Qt::NoModifier);
+        QApplication::sendEvent(w, &e);
+    }
+}
+
+struct LookupFixture : CounterFixture {
+    LookupFixture() {
+        lookup = new Tysfm(main.get());
+        lookup->setCodeEntry(main.get(), counter->codeEntry);
+        addGoods(QStringLiteral("A1"), QStringLiteral("可口可乐"), 3, 2, 2.7);
+        addGoods(QStringLiteral("B2"), QStringLiteral("百事可乐"), 3, 2, 2.7);
+        addGoods(QStringLiteral("C3"), QStringLiteral("赠品袋"), 0, 0.3, 0);
+    }
+    void addGoods(const QString& code, const QString& name, double sale, double cost, double member) {
+        db.addGoods(code, name, sale, cost, member);
+    }
+    void open() {
+        lookup->prepareForCodeEntry();
+        lookup->show();
+        if (!QTest::qWaitForWindowExposed(lookup)) qWarning("lookup not exposed");
+    }
+    int rows() const { return dm->ADOQuery5.recordCount(); }
+    void choose(int row) {
+        dm->ADOQuery5.setRecNo(row + 1);
+        QTest::mouseClick(lookup->selectButton, Qt::LeftButton);
+    }
+    Tysfm* lookup = nullptr;
+};
+}  // namespace
+
+class TestLookup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void opensOnEveryGoodsAndNarrowsOnTheFirstKey() {
+        LookupFixture f;
+        f.open();
+        QCOMPARE(f.lookup->mode, 1);
+        QCOMPARE(f.rows(), 3);  // the free bag too
+        f.lookup->nameEdit->insert(QStringLiteral("可"));  // typed through the input method
+        QCOMPARE(f.rows(), 2);  // a sale price of 0 is gone after the first keystroke
+        f.lookup->nameEdit->insert(QStringLiteral("口"));
+        QCOMPARE(f.rows(), 1);
+        f.lookup->codeEdit->setText(QStringLiteral("B"));
+        QCOMPARE(f.rows(), 0);  // conditions combine with "and"
+        f.lookup->clearConditions();
+        QCOMPARE(f.rows(), 2);
+        QCOMPARE(f.lookup->nameEdit->text(), QString());
+        // Conditions keep their texts to the next opening but apply only when changed.
+        f.lookup->specEdit->setText(QStringLiteral("标"));
+        f.lookup->reject();
+        QVERIFY(!f.dm->ADOQuery5.isOpen());
+        f.open();
+        QCOMPARE(f.lookup->specEdit->text(), QStringLiteral("标"));
+        QCOMPARE(f.rows(), 3);
+    }
+
+    void choosingAddsOrMergesAndReturnsTheFocus() {
+        LookupFixture f;
+        f.open();
+        QTableView* view = f.lookup->grid->view();
+        doubleClick(view->viewport(), view->visualRect(view->model()->index(0, 0)).center());
+        QVERIFY(!f.lookup->isVisible());
+        QCOMPARE(f.db.count(QStringLiteral("data")), 1);
+        QTRY_COMPARE(f.main->focusWidget(), f.main->Edit47);
+        QCOMPARE(f.main->Edit47->text(), QString());
+        QCOMPARE(f.main->Label25->text(), QStringLiteral("共:3.00元"));
+        f.open();
+        f.choose(0);
+        QVERIFY(!f.lookup->isVisible());
+        QCOMPARE(f.db.count(QStringLiteral("data")), 1);
+        QCOMPARE(f.number(QStringLiteral("2"), QStringLiteral("A1")), 2.0);
+    }
+
+    void codesWithAnyCharacterStayIntact() {
+        LookupFixture f;
+        f.addGoods(QStringLiteral("X'1 -"), QStringLiteral("怪编码"), 5, 1, 4);
+        f.open();
+        QTest::keyClicks(f.lookup->codeEdit, QStringLiteral("X'"));
+        QCOMPARE(f.rows(), 1);
+        f.choose(0);
+        f.open();
+        QCOMPARE(f.lookup->codeEdit->text(), QStringLiteral("X'"));  // kept, not yet applied
+        f.lookup->searchButton->click();
+        f.choose(0);
+        QCOMPARE(f.db.count(QStringLiteral("data")), 1);
+        QCOMPARE(f.number(QStringLiteral("2"), QStringLiteral("X'1 -")), 2.0);
+        QVERIFY(f.dialogs.boxes.isEmpty());
+    }
+
+    void choosingFromAnEmptyListGoesToPayment() {
+        LookupFixture f;
+        QSignalSpy settle(f.counter->codeEntry, &CodeEntry::settlementRequested);
+        f.open();
+        f.lookup->nameEdit->insert(QStringLiteral("没有这个"));
+        QCOMPARE(f.rows(), 0);
+        QTest::mouseClick(f.lookup->selectButton, Qt::LeftButton);
+        QCOMPARE(settle.count(), 1);
+        QCOMPARE(f.db.count(QStringLiteral("data")), 0);
+    }
+
+    void otherModesOnlyClose() {
+        LookupFixture f;
+        f.open();
+        f.lookup->mode = 0;
+        f.choose(0);
+        QVERIFY(!f.lookup->isVisible());
+        QCOMPARE(f.db.count(QStringLiteral("data")), 0);
+    }
+};
+
+ZENLO_TEST(TestLookup)
+#include "tst_lookup.moc"
