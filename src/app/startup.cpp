@@ -79,6 +79,7 @@ void Program::wire() {
     counter = new Counter(mainForm, dm);
     loginfm->setRefreshNoteList([this] { counter->noteList->refresh(); });
     loginfm->setNoteTotals([this] { counter->afterLogin(); });
+    counter->setDeliveryNote(form2);
     ysfm->setCodeEntry(mainForm, counter->codeEntry);
     connect(counter->codeEntry, &CodeEntry::lookupRequested, ysfm, &Tysfm::openForCodeEntry);
     connect(mainForm, &TMainForm::loginRequested, this, [this] { loginfm->exec(); });

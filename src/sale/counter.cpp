@@ -11,6 +11,7 @@
 #include "note/note_list.h"
 #include "sale/code_entry.h"
 #include "sale/note_editing.h"
+#include "sale/settlement.h"
 
 Counter::Counter(TMainForm* mainForm, Tdmfm* dm) : QObject(mainForm), main_(mainForm) {
     noteList = new NoteList(mainForm, dm->ADOQuery15);
@@ -21,13 +22,13 @@ Counter::Counter(TMainForm* mainForm, Tdmfm* dm) : QObject(mainForm), main_(main
         main_->Panel1->hide();
         main_->linePanel->hide();
     });
-    connect(codeEntry, &CodeEntry::settlementRequested, this, &Counter::openSettlement);
-    connect(main_, &TMainForm::settleRequested, this, &Counter::openSettlement);
+    settlement = new Settlement(mainForm, noteList, editing, linePanel);
+    connect(codeEntry, &CodeEntry::settlementRequested, settlement, &Settlement::open);
+    connect(main_, &TMainForm::settleRequested, settlement, &Settlement::open);
+    connect(main_, &TMainForm::deliveryNoteRequested, settlement,
+            [this] { guard(main_, [this] { settlement->showDeliveryNote(); }); });
 }
+
+void Counter::setDeliveryNote(TForm2* form) { settlement->setDeliveryNote(form); }
 
 void Counter::afterLogin() { editing->noteTotals(); }
-
-void Counter::openSettlement() {
-    main_->Panel1->show();
-    main_->Panel1->raise();
-}

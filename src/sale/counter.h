@@ -9,6 +9,8 @@ class CodeEntry;
 class LineEditPanel;
 class NoteEditing;
 class NoteList;
+class Settlement;
+class TForm2;
 class TMainForm;
 class Tdmfm;
 
@@ -23,11 +25,13 @@ public:
     LineEditPanel* linePanel;
     NoteEditing* editing;
     CodeEntry* codeEntry;
+    Settlement* settlement;
+
+    // The delivery note report made at start-up in its place in the order.
+    void setDeliveryNote(TForm2* form);
 
     // After a successful login: the list, the totals, the focus.
     void afterLogin();
-    // Opens the settlement panel: show it, take the amounts, focus the cash.
-    void openSettlement();
 
 private:
     TMainForm* main_;

@@ -63,6 +63,10 @@ void NoteEditing::deleteOneLine() {
 
 void NoteEditing::deleteAllLines() {
     ExecQuery(dmfm->ADOQuery7, QStringLiteral("delete   from   data "));
+    afterNoteEmptied();
+}
+
+void NoteEditing::afterNoteEmptied() {
     main_->Label25->setText(QStringLiteral("共:0.00元"));
     main_->Label26->setText(QStringLiteral("商品数量：0"));
     main_->Edit47->setFocus();

@@ -19,6 +19,8 @@ public:
     void noteTotals();      // "共:…元" and "商品数量：…" from the grid's footers
     void deleteOneLine();   // with its question
     void deleteAllLines();  // no question: also the last step of every settlement
+    // The totals, focus and list after the note was emptied.
+    void afterNoteEmptied();
 
     QMenu* popupMenu;
     QAction* N6;      // 修改销售单价

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPushButton>
 
@@ -29,6 +30,20 @@ QMessageBox::Icon boxIcon(Dialogs::Icon icon) {
 }
 
 QWidget* ownerOr(QWidget* parent) { return parent ? parent : QApplication::activeWindow(); }
+
+// Everything is positioned from the paper's corner; a receipt keeps the printer's width.
+void preparePrinter(QPrinter& printer, const PrintDocument& document) {
+    printer.setFullPage(true);
+    printer.setDocName(document.title());
+    QPageLayout layout = document.pageLayout();
+    if (document.keepsPrinterWidth()) {
+        const double width = printer.pageLayout().fullRect(QPageLayout::Millimeter).width();
+        const double length = layout.fullRect(QPageLayout::Millimeter).height();
+        layout.setPageSize(QPageSize(QSizeF(width, length), QPageSize::Millimeter,
+                                     QStringLiteral("User"), QPageSize::ExactMatch));
+    }
+    printer.setPageLayout(layout);
+}
 
 bool printPages(QPrinter& printer, const PrintDocument& document) {
     QPainter painter;
@@ -88,11 +103,15 @@ public:
 
     void preview(QWidget* parent, const PrintDocument& document, QSize initialSize) override {
         QPrinter printer(QPrinter::HighResolution);
-        printer.setPageLayout(document.pageLayout());
-        printer.setDocName(document.title());
+        preparePrinter(printer, document);
         QPrintPreviewDialog dialog(&printer, ownerOr(parent));
         dialog.setWindowTitle(document.title());
         dialog.resize(initialSize);
+        // Zoomed to show the whole page.
+        if (auto* view = dialog.findChild<QPrintPreviewWidget*>()) {
+            QObject::connect(view, &QPrintPreviewWidget::previewChanged, view,
+                             [view] { view->fitInView(); });
+        }
         QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested,
                          [&document](QPrinter* p) { printPages(*p, document); });
         dialog.exec();
@@ -100,8 +119,7 @@ public:
 
     bool print(const PrintDocument& document, QString* error) override {
         QPrinter printer(QPrinter::HighResolution);
-        printer.setPageLayout(document.pageLayout());
-        printer.setDocName(document.title());
+        preparePrinter(printer, document);
         if (!printer.isValid()) {
             if (error) *error = QStringLiteral("没有可用的打印机");
             return false;

@@ -20,6 +20,8 @@ public:
     // Paints one page (0-based) onto a painter whose device is the page; `dotsPerInch` is the
     // device's resolution, for layouts given in device units.
     virtual void paintPage(QPainter& painter, int page, double dotsPerInch) const = 0;
+    // A receipt keeps the printer's own paper width and sets only the length.
+    virtual bool keepsPrinterWidth() const { return false; }
 };
 
 class Dialogs {

@@ -3,6 +3,9 @@
 
 #include <QFont>
 #include <QPaintDevice>
+#include <QFontMetricsF>
+#include <algorithm>
+#include <cmath>
 #include <QPainter>
 #include <QPrinter>
 
@@ -50,8 +53,15 @@ public:
         font.setBold(style.bold);
         font.setUnderline(style.underline);
         painter_.setFont(font);
+        // Positions were laid out for 宋体, whose glyphs sit 0.86 em below the top of the line;
+        // the installed substitute has a taller ascent, so its line is lifted to match.
+        const double em = style.pointSize * dotsPerInch_ / 72.0;
+        const QFontMetricsF metrics(font, painter_.device());
+        const double lift = metrics.ascent() - 0.86 * em;
+        QRectF area = rect(box).translated(0, -lift);
+        area.setHeight(std::max(area.height(), metrics.height()) + std::abs(lift));
         // Without Qt::TextDontClip, text that does not fit its box is clipped to it.
-        painter_.drawText(rect(box), int(toQt(align) | Qt::AlignTop | Qt::TextSingleLine), text);
+        painter_.drawText(area, int(toQt(align) | Qt::AlignTop | Qt::TextSingleLine), text);
     }
 
     void hline(const ReportHLine& rule) {

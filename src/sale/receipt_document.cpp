@@ -1,0 +1,27 @@
+// The POS receipt on the printer.
+#include "sale/receipt_document.h"
+
+#include <QPainter>
+
+#include "core/ui/fonts.h"
+
+QPageLayout ReceiptDocument::pageLayout() const {
+    return QPageLayout(QPageSize(QSizeF(kPaperWidthMm, kPaperLengthMm), QPageSize::Millimeter,
+                                 QStringLiteral("POS"), QPageSize::ExactMatch),
+                       QPageLayout::Portrait, QMarginsF(0, 0, 0, 0));
+}
+
+void ReceiptDocument::paintPage(QPainter& painter, int, double dotsPerInch) const {
+    painter.save();
+    painter.setPen(Qt::black);
+    const double width = painter.device()->width();
+    for (const ReceiptLine& line : lines_) {
+        // Sizes in points become dots of this printer, like the positions already are.
+        QFont font = songtiPixels(int(line.pointSize * dotsPerInch / 72.0 + 0.5), line.bold);
+        painter.setFont(font);
+        const double height = QFontMetricsF(font, painter.device()).height();
+        painter.drawText(QRectF(0, line.y, width, height * 1.5), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                         line.text);
+    }
+    painter.restore();
+}

@@ -1,0 +1,25 @@
+// The POS receipt on the printer: the receipt's lines drawn at their y positions in printer
+// dots, on user-defined paper 250 mm long.
+#pragma once
+
+#include "core/ui/dialogs.h"
+#include "sale/receipt_layout.h"
+
+class ReceiptDocument final : public PrintDocument {
+public:
+    static constexpr double kPaperLengthMm = 250;
+    static constexpr double kPaperWidthMm = 80;  // when the printer gives none of its own
+
+    explicit ReceiptDocument(QList<ReceiptLine> lines) : lines_(std::move(lines)) {}
+
+    QString title() const override { return QStringLiteral("POS小票"); }
+    QPageLayout pageLayout() const override;
+    int pageCount() const override { return 1; }
+    void paintPage(QPainter& painter, int page, double dotsPerInch) const override;
+    bool keepsPrinterWidth() const override { return true; }
+
+    const QList<ReceiptLine>& lines() const { return lines_; }
+
+private:
+    QList<ReceiptLine> lines_;
+};

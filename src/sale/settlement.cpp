@@ -1,0 +1,369 @@
+// Settlement: the panel that takes the cash, shows the change, and settles the note.
+#include "sale/settlement.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QTime>
+
+#include "core/connection.h"
+#include "core/dm.h"
+#include "core/formats.h"
+#include "core/jet_dialect.h"
+#include "core/session.h"
+#include "core/shared_queries.h"
+#include "core/ui/MAIN.h"
+#include "core/ui/dialogs.h"
+#include "core/ui/floating_panel.h"
+#include "core/ui/fonts.h"
+#include "core/ui/guard.h"
+#include "core/ui/key_filters.h"
+#include "note/line_edit_panel.h"
+#include "note/note_list.h"
+#include "sale/Unit2.h"
+#include "sale/note_editing.h"
+#include "sale/receipt_document.h"
+#include "sale/receipt_layout.h"
+#include "sale/serial.h"
+
+namespace {
+
+QLabel* bigLabel(const QString& name, const QColor& colour, QWidget* parent) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(name);
+    l->setFont(songtiPixels(48, true));
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, colour);
+    l->setPalette(p);
+    return l;
+}
+
+QLineEdit* customerField(const QString& name, QWidget* parent) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    return e;
+}
+
+QPixmap paymentPicture() {
+    QPixmap pm(120, 120);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(0x2e, 0x9d, 0x4f));
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(4, 4, 112, 112), 18, 18);
+    p.setPen(Qt::white);
+    p.setFont(songtiPixels(72, true));
+    p.drawText(QRectF(0, 0, 120, 116), Qt::AlignCenter, QStringLiteral("¥"));
+    return pm;
+}
+
+}  // namespace
+
+Settlement::Settlement(TMainForm* mainForm, NoteList* noteList, NoteEditing* editing,
+                       LineEditPanel* linePanel)
+    : QObject(mainForm), main_(mainForm), noteList_(noteList), editing_(editing), linePanel_(linePanel) {
+    FloatingPanel* panel = main_->Panel1;
+    panel->setFont(songtiPixels(16, true));
+    panel->resize(kNarrowWidth, 383);
+
+    auto* narrow = new QWidget(panel);
+    narrow->setObjectName(QStringLiteral("NarrowPart"));
+    narrow->setGeometry(0, 0, kNarrowWidth, 383);
+    auto* grid = new QGridLayout(narrow);
+    grid->setContentsMargins(18, 24, 18, 12);
+    grid->setVerticalSpacing(4);
+    auto caption = [narrow](const QString& text) {
+        auto* l = new QLabel(text, narrow);
+        l->setFont(songtiPixels(24, true));
+        return l;
+    };
+    grid->addWidget(caption(QStringLiteral("共 计：")), 0, 0);
+    Label18 = bigLabel(QStringLiteral("Label18"), Qt::black, narrow);
+    grid->addWidget(Label18, 0, 1, 1, 3);
+    grid->addWidget(caption(QStringLiteral("实 收：")), 1, 0);
+    Label24 = bigLabel(QStringLiteral("Label24"), Qt::black, narrow);
+    grid->addWidget(Label24, 1, 1, 1, 3);
+    grid->addWidget(caption(QStringLiteral("现 金：")), 2, 0);
+    Edit5 = new QLineEdit(narrow);
+    Edit5->setObjectName(QStringLiteral("Edit5"));
+    Edit5->setFont(songtiPixels(48, true));
+    grid->addWidget(Edit5, 2, 1, 1, 3);
+    grid->addWidget(caption(QStringLiteral("找 零：")), 3, 0);
+    Label20 = bigLabel(QStringLiteral("Label20"), Qt::red, narrow);
+    Label20->setText(QStringLiteral("0.00"));
+    grid->addWidget(Label20, 3, 1, 1, 3);
+    printReceiptBox = new QCheckBox(QStringLiteral("打印POS小票"), narrow);
+    printReceiptBox->setObjectName(QStringLiteral("CheckBox1"));
+    printDeliveryNoteBox = new QCheckBox(QStringLiteral("打印送货单"), narrow);
+    printDeliveryNoteBox->setObjectName(QStringLiteral("CheckBox2"));
+    grid->addWidget(printReceiptBox, 4, 0, 1, 2);
+    grid->addWidget(printDeliveryNoteBox, 4, 2, 1, 2);
+    BitBtn1 = new QPushButton(QStringLiteral(">>>"), narrow);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    Button17 = new QPushButton(QStringLiteral("确 定[Enter]"), narrow);
+    Button17->setObjectName(QStringLiteral("Button17"));
+    Button18 = new QPushButton(QStringLiteral("取 消"), narrow);
+    Button18->setObjectName(QStringLiteral("Button18"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(BitBtn1);
+    buttons->addStretch(1);
+    buttons->addWidget(Button17);
+    buttons->addWidget(Button18);
+    grid->addLayout(buttons, 5, 0, 1, 4);
+    grid->setColumnStretch(1, 1);
+
+    auto* wide = new QWidget(panel);
+    wide->setObjectName(QStringLiteral("WidePart"));
+    wide->setGeometry(kNarrowWidth, 0, kWideWidth - kNarrowWidth, 383);
+    auto* w = new QGridLayout(wide);
+    w->setContentsMargins(8, 28, 18, 12);
+    auto* owedCaption = new QLabel(QStringLiteral("欠款金额："), wide);
+    owedCaption->setStyleSheet(QStringLiteral("color: red;"));
+    w->addWidget(owedCaption, 0, 0);
+    owedEdit = customerField(QStringLiteral("OwedEdit"), wide);
+    owedEdit->setText(QStringLiteral("0"));
+    w->addWidget(owedEdit, 0, 1);
+    const std::pair<const char*, QLineEdit**> customer[] = {{"客户名称：", &customerNameEdit},
+                                                            {"客户地址：", &customerAddressEdit},
+                                                            {"联系人：", &contactEdit},
+                                                            {"联系电话：", &phoneEdit}};
+    const char* names[] = {"CustomerNameEdit", "CustomerAddressEdit", "ContactEdit", "PhoneEdit"};
+    int row = 1;
+    for (const auto& [text, edit] : customer) {
+        w->addWidget(new QLabel(QString::fromUtf8(text), wide), row, 0);
+        *edit = customerField(QString::fromLatin1(names[row - 1]), wide);
+        w->addWidget(*edit, row, 1);
+        ++row;
+    }
+    auto* picture = new QLabel(wide);
+    picture->setPixmap(paymentPicture());
+    picture->setFixedSize(120, 120);
+    w->addWidget(picture, row, 0, 1, 2, Qt::AlignCenter);
+    panel->closeImage()->raise();
+
+    for (QPushButton* b : {BitBtn1, Button17, Button18}) b->setAutoDefault(false);
+    attachKeyFilter(Edit5, KeyFamily::Numeric, [this] { Button17->setFocus(); });
+    connect(Edit5, &QLineEdit::textChanged, this, &Settlement::recomputeChange);
+    connect(main_->Timer3, &QTimer::timeout, this, &Settlement::recomputeChange);
+    connect(Button17, &QPushButton::clicked, this, [this] { guard(main_, [this] { settle(); }); });
+    connect(Button18, &QPushButton::clicked, this, &Settlement::cancel);
+    connect(BitBtn1, &QPushButton::clicked, this, &Settlement::toggleWidth);
+    connect(panel, &FloatingPanel::closeClicked, this, &Settlement::close);
+}
+
+void Settlement::open() {
+    main_->Panel1->show();
+    main_->Panel1->raise();
+    fetchAmounts();
+    Edit5->setFocus();
+    Edit5->selectAll();
+}
+
+void Settlement::fetchAmounts() {
+    Label18->setText(noteList_->amountFooter());
+    Label24->setText(Label18->text());
+    Edit5->setText(Label18->text());
+}
+
+void Settlement::recomputeChange() {
+    if (Edit5->text().isEmpty()) return;
+    const auto cash = parseNumber(Edit5->text());
+    const auto received = parseNumber(Label24->text());
+    // A cash text that is no number yet leaves the change as it was, without a word.
+    if (!cash || !received) return;
+    Label20->setText(formatFixed2(*cash - *received));
+}
+
+bool Settlement::refuse(const QString& message, QWidget* focus) {
+    showWarning(message, main_);
+    if (focus) {
+        focus->setFocus();
+        if (auto* edit = qobject_cast<QLineEdit*>(focus)) edit->selectAll();
+    }
+    return false;
+}
+
+DeliveryNoteInput Settlement::deliveryNoteInput() const {
+    DeliveryNoteInput in;
+    in.serial = main_->serialText();
+    in.operatorName = Session::operatorName();
+    in.amountText = noteList_->amountFooter();
+    in.today = QDate::currentDate();
+    Dataset& q = noteList_->query();
+    if (q.isOpen()) {
+        const int a = q.fieldIndex(QStringLiteral("a")), b = q.fieldIndex(QStringLiteral("b")),
+                  z = q.fieldIndex(QStringLiteral("z")), qty = q.fieldIndex(QStringLiteral("2")),
+                  price = q.fieldIndex(QStringLiteral("4")), amount = q.fieldIndex(QStringLiteral("6"));
+        for (int row = 0; row < q.recordCount(); ++row) {
+            in.lines.append({q.textAt(row, a), q.textAt(row, b), q.textAt(row, z),
+                             q.valueAt(row, qty).toDouble(), q.valueAt(row, price).toDouble(),
+                             q.valueAt(row, amount).toDouble()});
+        }
+    }
+    return in;
+}
+
+void Settlement::showDeliveryNote() {
+    if (deliveryNote_) deliveryNote_->showDeliveryNote(main_, deliveryNoteInput());
+}
+
+void Settlement::printReceipt(const QString& serialShown, double cash, double change) {
+    ReceiptInput in;
+    in.serial = serialShown;
+    in.cashier = Session::operatorName();
+    in.noteDate = main_->noteDateText();
+    in.time = formatTime(QTime::currentTime());
+    in.total = Label18->text();
+    in.received = Label24->text();
+    in.cash = cash;
+    in.change = change;
+    Dataset& q = noteList_->query();
+    const int a = q.fieldIndex(QStringLiteral("a")), qty = q.fieldIndex(QStringLiteral("2")),
+              amount = q.fieldIndex(QStringLiteral("6"));
+    for (int row = 0; row < q.recordCount(); ++row) {
+        in.goods.append({q.textAt(row, a), q.valueAt(row, qty).toDouble(), q.valueAt(row, amount).toDouble()});
+    }
+    QString error;
+    if (!Dialogs::current().print(ReceiptDocument(receiptLayout(in)), &error)) {
+        showError(QStringLiteral("POS小票打印失败：") + error + QStringLiteral("\n这笔销售已经保存。"), main_);
+    }
+}
+
+void Settlement::settle() {
+    // 1 and 2: nothing to settle.
+    if (noteList_->rowCount() == 0) {
+        main_->Panel1->hide();
+        showInfo(QStringLiteral("请先进行商品销售！"), main_);
+        main_->Edit47->setFocus();
+        return;
+    }
+    if (Label18->text() == QLatin1String("0.00")) {
+        main_->Panel1->hide();
+        main_->Edit47->setFocus();
+        return;
+    }
+    // 3 and 4: the cash.
+    if (Edit5->text().isEmpty()) {
+        refuse(QStringLiteral("请输入现金金额！"), Edit5);
+        return;
+    }
+    const auto cash = parseNumber(Edit5->text());
+    if (!cash) {
+        refuse(QStringLiteral("现金金额“%1”不是有效的数字，请重新输入！").arg(Edit5->text()), Edit5);
+        return;
+    }
+    recomputeChange();
+    const auto change = parseNumber(Label20->text());
+    if (!change || *change < 0) {
+        refuse(QStringLiteral("现金金额不足！"), Edit5);
+        return;
+    }
+    // Every value the sale row takes is checked before anything is written.
+    const auto total = parseNumber(Label18->text());
+    const auto received = parseNumber(Label24->text());
+    const auto profit = parseNumber(noteList_->profitFooter());
+    if (!total || !received || !profit) {
+        refuse(QStringLiteral("金额不是有效的数字，请重新结账。"), Edit5);
+        return;
+    }
+    const QString owed = trimBlanks(owedEdit->text());
+    if (!parseNumber(owed)) {
+        if (main_->Panel1->width() != kWideWidth) toggleWidth();
+        refuse(QStringLiteral("欠款金额“%1”不是有效的数字，没有欠款请填 0。").arg(owedEdit->text()), owedEdit);
+        return;
+    }
+    const auto counter = parseInteger(main_->counterText());
+    if (!counter) {
+        refuse(QStringLiteral("config.ini 中的计数器“%1”不是整数，无法生成下一个流水号。\n"
+                              "请把 config.ini 里 [counter] 下的 number0 改成整数后再结账。")
+                   .arg(main_->counterText()),
+               Edit5);
+        return;
+    }
+    if (!main_->noteDate().isValid()) {
+        refuse(QStringLiteral("销售日期无效，请重新启动程序后再结账。"), Edit5);
+        return;
+    }
+
+    const QString serialShown = main_->serialText();
+    const QString serial = trimBlanks(serialShown);
+    const QString nextCounter = QString::number(*counter + 1);
+    const QString nextSerial = makeSerial(Session::operatorName(), QDate::currentDate(), *counter + 1);
+
+    // The next serial is on disk before the sale is: a power cut in between skips a serial but
+    // never hands the same one to two sales.
+    IniFile& config = main_->config();
+    config.setValue(ConfigIni::kSerialSection, ConfigIni::kSerialKey, nextSerial);
+    config.setValue(ConfigIni::kCounterSection, ConfigIni::kCounterKey, nextCounter);
+    if (!config.save()) {
+        showError(QStringLiteral("无法保存下一个流水号到 %1，请检查程序目录是否可以写入。").arg(config.path()),
+                  main_);
+    }
+
+    // The lines of this sale for the printouts, as they are now.
+    OpenQuery(noteList_->query(), NoteList::kListSql);
+    const DeliveryNoteInput note = deliveryNoteInput();
+
+    {
+        Transaction tx(dmfm->ADOConnection1);
+        // Every line carries the serial of its sale row, even lines left from an earlier run.
+        ExecQuery(dmfm->ADOQuery2, QStringLiteral("update data set h='") + sqlText(serial) + QStringLiteral("'"));
+        ExecQuery(dmfm->ADOQuery8, kArchiveSql);
+        Dataset& sales = dmfm->ADOTable6;
+        sales.open();
+        sales.append();
+        try {
+            sales.setValue(QStringLiteral("1"), trimBlanks(Label18->text()));
+            sales.setValue(QStringLiteral("2"), trimBlanks(Label24->text()));
+            sales.setValue(QStringLiteral("3"), trimBlanks(Edit5->text()));
+            sales.setValue(QStringLiteral("4"), trimBlanks(Label20->text()));
+            sales.setValue(QStringLiteral("5"), noteList_->profitFooter());
+            sales.setValue(QStringLiteral("6"), 0);
+            sales.setValue(QStringLiteral("7"), owed);
+            sales.setValue(QStringLiteral("day1"), main_->noteDateText());
+            sales.setValue(QStringLiteral("a"), serial);
+            sales.setValue(QStringLiteral("b"), trimBlanks(Session::operatorName()));
+            sales.setValue(QStringLiteral("h"), trimBlanks(customerNameEdit->text()));
+            sales.setValue(QStringLiteral("i"), trimBlanks(customerAddressEdit->text()));
+            sales.setValue(QStringLiteral("j"), trimBlanks(contactEdit->text()));
+            sales.setValue(QStringLiteral("k"), trimBlanks(phoneEdit->text()));
+            sales.post();
+        } catch (...) {
+            sales.cancel();
+            throw;
+        }
+        ExecQuery(dmfm->ADOQuery7, QStringLiteral("delete   from   data "));
+        tx.commit();
+    }
+    main_->setCounterText(nextCounter);
+    main_->setSerialText(nextSerial);
+    emit settled(serial);
+
+    // The sale is stored: a printer that fails now loses nothing.
+    if (printReceiptBox->isChecked()) printReceipt(serialShown, *cash, *change);
+    if (printDeliveryNoteBox->isChecked() && deliveryNote_) {
+        DeliveryNoteInput printed = note;
+        printed.serial = serialShown;
+        deliveryNote_->showDeliveryNote(main_, printed);
+    }
+    editing_->afterNoteEmptied();
+    main_->Edit47->setFocus();
+    Edit5->clear();
+}
+
+void Settlement::cancel() {
+    main_->Panel1->hide();
+    linePanel_->disableApply();
+}
+
+void Settlement::close() { main_->Panel1->hide(); }
+
+void Settlement::toggleWidth() {
+    FloatingPanel* panel = main_->Panel1;
+    panel->resize(panel->width() == kWideWidth ? kNarrowWidth : kWideWidth, panel->height());
+}
