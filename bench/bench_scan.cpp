@@ -15,6 +15,7 @@
 #include "note/note_list.h"
 #include "sale/code_entry.h"
 #include "sale/counter.h"
+#include "support/counter_window.h"
 #include "support/recording_dialogs.h"
 #include "support/temp_database.h"
 
@@ -66,15 +67,9 @@ int main(int argc, char** argv) {
     bench::fillGoods(db.db(), kGoods);
 
     Tdmfm dm(db.path());
-    TMainForm::Environment env;
-    env.programDir = db.dir();
-    env.isRemovableDrive = [](const QString&) { return true; };
-    TMainForm main(env);
-    Counter counter(&main, &dm);
-    Session::setOperatorName(kSuperAdministrator);
-    main.setLoginLogId(1);
-    main.show();
-    main.runShowSequence();
+    CounterWindow window(dm, db.dir());
+    TMainForm& main = *window.main;
+    Counter& counter = *window.counter;
 
     auto scan = [&](const QString& code) {
         return bench::millis([&] {

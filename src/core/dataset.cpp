@@ -365,16 +365,24 @@ bool Dataset::isNull(const QString& field) const {
     return !v.isValid() || v.isNull();
 }
 
+std::optional<double> Dataset::numberOf(const QVariant& v) {
+    if (!v.isValid() || v.isNull()) return std::nullopt;
+    if (isNumeric(v)) return v.toDouble();
+    if (v.typeId() == QMetaType::QString) return parseNumber(v.toString());
+    return std::nullopt;
+}
+
+namespace {
+double numberOrThrow(const QVariant& v) {
+    if (const auto n = Dataset::numberOf(v)) return *n;
+    throw DataError(QStringLiteral("“%1”不是有效的数值").arg(v.toString()), DataError::Kind::Conversion);
+}
+}  // namespace
+
 double Dataset::asFloat(const QString& field) const {
     const QVariant v = value(field);
     if (!v.isValid() || v.isNull()) return 0;
-    if (isNumeric(v)) return v.toDouble();
-    const auto n = parseNumber(v.toString());
-    if (!n) {
-        throw DataError(QStringLiteral("“%1”不是有效的数值").arg(v.toString()),
-                        DataError::Kind::Conversion);
-    }
-    return *n;
+    return numberOrThrow(v);
 }
 
 QVariant Dataset::valueAt(int row, int fieldIndex) const {
@@ -414,15 +422,8 @@ QVariant Dataset::convertForField(int idx, const QVariant& v) const {
     if (!v.isValid() || v.isNull()) return QVariant();
     const FieldType type = fields_.at(idx).type;
     switch (type) {
-        case FieldType::Float: {
-            if (isNumeric(v)) return v.toDouble();
-            const auto n = parseNumber(v.toString());
-            if (!n) {
-                throw DataError(QStringLiteral("“%1”不是有效的数值").arg(v.toString()),
-                                DataError::Kind::Conversion);
-            }
-            return *n;
-        }
+        case FieldType::Float:
+            return numberOrThrow(v);
         case FieldType::Integer: {
             if (isNumeric(v)) return qint64(qRound64(v.toDouble()));
             if (const auto i = parseInteger(v.toString())) return *i;

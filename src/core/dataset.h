@@ -93,6 +93,8 @@ public:
 
     // The display text of a value of the given field type.
     static QString displayText(const QVariant& value, FieldType type);
+    // A number as it is, a text that reads as one parsed; nothing for NULL and other texts.
+    static std::optional<double> numberOf(const QVariant& value);
 
 signals:
     void rowsReset();           // opened, closed, re-sorted

@@ -84,7 +84,8 @@ ReportDefinition TForm2::definition(const DeliveryNoteInput& in, const QString& 
                                 ReportAlign::Centre));
     title.items.push_back(ReportHLine{27.5, 8.7, 102.9, true, 0.3});
     title.items.push_back(label(30.4, 12.2, 98.2, Vendor::kPrintLine, 10, false, ReportAlign::Centre));
-    title.items.push_back(label(135.5, 14.0, kBandWidth - 135.5, QStringLiteral("单 号：") + in.serial));
+    // The note number may run past the band towards the paper's edge, as long serials do.
+    title.items.push_back(label(135.5, 14.0, 62, QStringLiteral("单 号：") + in.serial));
     r.bands.push_back(title);
 
     ReportBand customer1{BandKind::TitleChild, 7.4, {true, true, true, false}, {}};
@@ -121,7 +122,7 @@ ReportDefinition TForm2::definition(const DeliveryNoteInput& in, const QString& 
 
     ReportBand total{BandKind::Summary, 10.6, {true, true, true, true}, {}};
     total.items.push_back(label(5.0, 1.3, 10, QStringLiteral("合 计")));
-    total.items.push_back(label(4.0, 5.6, 11, QStringLiteral("人民币")));
+    total.items.push_back(label(4.0, 5.6, 11.8, QStringLiteral("人民币")));
     total.items.push_back(label(15.1, 3.2, 135.3 - 15.1, QStringLiteral("（大写） ") + capitals));
     total.items.push_back(ReportVLine{135.3, 0, 0});
     ReportLabel figures = label(139.7, 3.2, kBandWidth - 139.7, QStringLiteral("￥") + in.amountText);

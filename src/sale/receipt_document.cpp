@@ -17,7 +17,7 @@ void ReceiptDocument::paintPage(QPainter& painter, int, double dotsPerInch) cons
     const double width = painter.device()->width();
     for (const ReceiptLine& line : lines_) {
         // Sizes in points become dots of this printer, like the positions already are.
-        QFont font = songtiPixels(int(line.pointSize * dotsPerInch / 72.0 + 0.5), line.bold);
+        QFont font = songtiFixedPitch(int(line.pointSize * dotsPerInch / 72.0 + 0.5), line.bold);
         painter.setFont(font);
         const double height = QFontMetricsF(font, painter.device()).height();
         painter.drawText(QRectF(0, line.y, width, height * 1.5), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,

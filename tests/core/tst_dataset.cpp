@@ -5,14 +5,11 @@
 #include "core/dm.h"
 #include "core/errors.h"
 #include "core/shared_queries.h"
-#include "support/temp_database.h"
+#include "support/data_module_test.h"
 #include "support/test_registry.h"
 
-class TestDataset : public QObject {
+class TestDataset : public DataModuleTest {
     Q_OBJECT
-
-    std::unique_ptr<TempDatabase> db;
-    std::unique_ptr<Tdmfm> dm;
 
     void addLine(const QString& code, const QString& name, double price, double qty) {
         db->exec(QStringLiteral("INSERT INTO data (c,a,[4],[2],[6]) VALUES (?,?,?,?,?)"),
@@ -20,14 +17,6 @@ class TestDataset : public QObject {
     }
 
 private slots:
-    void init() {
-        db = std::make_unique<TempDatabase>();
-        dm = std::make_unique<Tdmfm>(db->path());
-    }
-    void cleanup() {
-        dm.reset();
-        db.reset();
-    }
 
     void navigationAndFieldAccess() {
         addLine(QStringLiteral("A"), QStringLiteral("甲"), 2.5, 4);

@@ -5,14 +5,11 @@
 #include "core/errors.h"
 #include "core/jet_dialect.h"
 #include "core/shared_queries.h"
-#include "support/temp_database.h"
+#include "support/data_module_test.h"
 #include "support/test_registry.h"
 
-class TestJetStatements : public QObject {
+class TestJetStatements : public DataModuleTest {
     Q_OBJECT
-
-    std::unique_ptr<TempDatabase> db;
-    std::unique_ptr<Tdmfm> dm;
 
     void addNoteLine(const QString& code, double qty, double amount, const QString& day = "2013-01-05") {
         db->exec(QStringLiteral("INSERT INTO data (a,b,c,d,e,g,h,i,z,[1],[2],[3],[4],[5],[6],[7],day1) "
@@ -28,14 +25,6 @@ class TestJetStatements : public QObject {
     }
 
 private slots:
-    void init() {
-        db = std::make_unique<TempDatabase>();
-        dm = std::make_unique<Tdmfm>(db->path());
-    }
-    void cleanup() {
-        dm.reset();
-        db.reset();
-    }
 
     void archiveInsertCopiesEveryLine() {
         addNoteLine(QStringLiteral("A1"), 2, 4);

@@ -11,6 +11,7 @@
 #include "sale/code_entry.h"
 #include "sale/counter.h"
 #include "sale/settlement.h"
+#include "support/counter_window.h"
 #include "support/recording_dialogs.h"
 
 int main(int argc, char** argv) {
@@ -19,14 +20,9 @@ int main(int argc, char** argv) {
     if (argc < 3) return 2;
     RecordingDialogs dialogs;
     Tdmfm dm(QString::fromLocal8Bit(argv[1]));
-    TMainForm::Environment env;
-    env.programDir = QString::fromLocal8Bit(argv[2]);
-    env.isRemovableDrive = [](const QString&) { return true; };
-    TMainForm main(env);
-    Counter counter(&main, &dm);
-    Session::setOperatorName(kSuperAdministrator);
-    main.setLoginLogId(1);
-    main.runShowSequence();
+    CounterWindow window(dm, QString::fromLocal8Bit(argv[2]));
+    TMainForm& main = *window.main;
+    Counter& counter = *window.counter;
     const QStringList codes = {QStringLiteral("A1"), QStringLiteral("B2"), QStringLiteral("C3")};
     for (int sale = 1;; ++sale) {
         for (int i = 0; i < 1 + sale % 3; ++i) {

@@ -13,20 +13,13 @@
 #include "note/line_edit_panel.h"
 #include "note/note_list.h"
 #include "sale/counter.h"
+#include "support/counter_window.h"
 #include "support/ui_fixture.h"
 
-struct CounterFixture : UiFixture {
-    CounterFixture() {
-        TMainForm::Environment env;
-        env.programDir = db.dir();
-        env.isRemovableDrive = [](const QString&) { return true; };
-        main = std::make_unique<TMainForm>(env);
-        counter = new Counter(main.get(), dm.get());
-        Session::setOperatorName(kSuperAdministrator);
-        main->setLoginLogId(1);  // no login window in these tests
+struct CounterFixture : UiFixture, CounterWindow {
+    CounterFixture() : CounterWindow(*dm, db.dir()) {
         main->show();
         if (!QTest::qWaitForWindowExposed(main.get())) qWarning("main window not exposed");
-        main->runShowSequence();
         counter->noteList->refresh();
         counter->afterLogin();
     }
@@ -57,7 +50,4 @@ struct CounterFixture : UiFixture {
         }
         return out.trimmed();
     }
-
-    std::unique_ptr<TMainForm> main;
-    Counter* counter = nullptr;
 };

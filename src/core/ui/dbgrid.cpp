@@ -38,23 +38,6 @@ private:
     std::function<void(QEvent*)> hook_;
 };
 
-std::optional<double> numberOf(const QVariant& v) {
-    if (!v.isValid() || v.isNull()) return std::nullopt;
-    switch (v.typeId()) {
-        case QMetaType::Int:
-        case QMetaType::LongLong:
-        case QMetaType::UInt:
-        case QMetaType::ULongLong:
-        case QMetaType::Double:
-        case QMetaType::Float:
-            return v.toDouble();
-        case QMetaType::QString:
-            return parseNumber(v.toString());
-        default:
-            return std::nullopt;
-    }
-}
-
 }  // namespace
 
 class DBGrid::Private {
@@ -332,7 +315,7 @@ qint64 DBGrid::Private::sumOf(const QString& field) const {
     constexpr long double limit = 9.0e18L;
     qint64 sum = 0;
     for (int row = 0; row < rows; ++row) {
-        const std::optional<double> value = numberOf(dataset->valueAt(row, fieldIndex));
+        const std::optional<double> value = Dataset::numberOf(dataset->valueAt(row, fieldIndex));
         if (!value || !std::isfinite(*value)) continue;
         const long double next =
             static_cast<long double>(sum) + static_cast<long double>(*value) * 10000.0L;

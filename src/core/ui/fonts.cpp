@@ -34,3 +34,12 @@ QFont songtiPoints(double points, bool bold) {
     f.setBold(bold);
     return f;
 }
+
+QFont songtiFixedPitch(int pixels, bool bold) {
+    QFont f;
+    f.setFamilies({QStringLiteral("SimSun"), QStringLiteral("NSimSun"), QStringLiteral("Noto Sans Mono CJK SC"),
+                   kSongti});
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}

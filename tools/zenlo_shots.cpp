@@ -1,0 +1,143 @@
+// zenlo-shots: renders the pictures of the user guide (docs/*.png) from the real windows and
+// printouts, on a demo database in a temporary directory. Usage: zenlo-shots OUTPUT_DIR
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QLineEdit>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTime>
+#include <cstdio>
+
+#include "admin_commands.h"
+#include "demo_goods.h"
+#include "app/startup.h"
+#include "core/dm.h"
+#include "core/schema.h"
+#include "core/session.h"
+#include "core/ui/dialogs.h"
+#include "core/ui/floating_panel.h"
+#include "core/ui/fonts.h"
+#include "core/ui/hints.h"
+#include "core/ui/report_render.h"
+#include "core/ui/skins.h"
+#include "note/line_edit_panel.h"
+#include "note/note_list.h"
+#include "sale/Unit2.h"
+#include "sale/capitals.h"
+#include "sale/code_entry.h"
+#include "sale/counter.h"
+#include "sale/receipt_document.h"
+#include "sale/settlement.h"
+
+namespace {
+
+// Boxes answer themselves: the shots run without a person.
+class SilentDialogs final : public Dialogs {
+public:
+    void message(QWidget*, const QString&, const QString&, Icon) override {}
+    bool okCancel(QWidget*, const QString&, const QString&) override { return true; }
+    bool yesNo(QWidget*, const QString&, const QString&, bool, Icon) override { return true; }
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    bool openUrl(const QUrl&) override { return true; }
+    void preview(QWidget*, const PrintDocument&, QSize) override {}
+    bool print(const PrintDocument&, QString*) override { return true; }
+};
+
+bool save(const QImage& image, const QString& path) {
+    const bool ok = image.save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+// The receipt paper is long; keep the printed part and a margin.
+QImage cropToInk(const QImage& page, int margin) {
+    int bottom = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x) {
+            if (qGray(page.pixel(x, y)) < 200) {
+                bottom = y;
+                break;
+            }
+        }
+    }
+    return page.copy(0, 0, page.width(), std::min(page.height(), bottom + margin));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: zenlo-shots OUTPUT_DIR\n");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    installFontSubstitutions();
+    installHintTiming(&app);
+    applySkin(-1);
+    SilentDialogs dialogs;
+    Dialogs::install(&dialogs);
+
+    QTemporaryDir sandbox;
+    const QString file = sandbox.filePath(QStringLiteral("data.mdb"));
+    createDatabaseFile(file, true);
+    Program::Options options;
+    options.databasePath = file;
+    options.environment.programDir = sandbox.path();
+    options.environment.isRemovableDrive = [](const QString&) { return true; };
+    Program program(options);
+    if (!program.create()) return 1;
+    TMainForm* main = program.mainForm;
+    Counter* counter = program.counter;
+    Session::setOperatorName(kSuperAdministrator);
+    main->setLoginLogId(1);
+    main->show();
+    main->runShowSequence();
+    main->setStatusText(1, QStringLiteral("操作员：") + kSuperAdministrator);
+    // A few demo goods, one of them twice.
+    for (int index : {2, 2, 9, 25, 29, 38, 46}) {
+        main->Edit47->setText(demoGoods().at(index).code);
+        counter->codeEntry->enterPressed();
+    }
+    QCoreApplication::processEvents();
+    bool ok = save(main->grab().toImage(), out.filePath(QStringLiteral("main-window.png")));
+
+    counter->settlement->open();
+    counter->settlement->Edit5->setText(QStringLiteral("300"));
+    counter->settlement->recomputeChange();
+    QCoreApplication::processEvents();
+    ok &= save(main->grab().toImage(), out.filePath(QStringLiteral("settlement-panel.png")));
+    counter->settlement->close();
+
+    counter->noteList->query().setRecNo(3);
+    counter->linePanel->openOnQuantity();
+    QCoreApplication::processEvents();
+    ok &= save(main->grab().toImage(), out.filePath(QStringLiteral("line-edit-panel.png")));
+    counter->linePanel->close();
+
+    // The printouts of this note.
+    const DeliveryNoteInput note = counter->settlement->deliveryNoteInput();
+    ReceiptInput receipt;
+    receipt.serial = main->serialText();
+    receipt.cashier = kSuperAdministrator;
+    receipt.noteDate = main->noteDateText();
+    receipt.time = QTime::currentTime().toString(QStringLiteral("hh:mm:ss"));
+    for (const DeliveryNoteLine& l : note.lines) receipt.goods.append({l.name, l.quantity, l.amount});
+    receipt.total = note.amountText;
+    receipt.received = note.amountText;
+    receipt.cash = 300;
+    receipt.change = 300 - note.amountText.toDouble();
+    const ReceiptDocument receiptDocument(receiptLayout(receipt));
+    ok &= save(cropToInk(renderPageImage(receiptDocument, 0, 203), 40), out.filePath(QStringLiteral("receipt.png")));
+
+    const ReportTableRows rows = TForm2::rows(note);
+    const ReportDocument deliveryNote(TForm2::definition(note, amountInCapitals(note.amountText).text), rows);
+    ok &= save(renderPageImage(deliveryNote, 0, 110), out.filePath(QStringLiteral("delivery-note.png")));
+    Dialogs::install(nullptr);
+    return ok ? 0 : 1;
+}
