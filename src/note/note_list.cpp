@@ -60,7 +60,6 @@ NoteList::NoteList(TMainForm* mainForm, Dataset& query)
 void NoteList::setBeforeSort(std::function<void()> action) { grid_->setBeforeSort(std::move(action)); }
 
 void NoteList::refresh() {
-    query_.close();
     OpenQuery(query_, kListSql);
     query_.last();
     main_->Panel1->hide();

@@ -6,7 +6,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QTime>
 
@@ -22,6 +21,7 @@
 #include "core/ui/fonts.h"
 #include "core/ui/guard.h"
 #include "core/ui/key_filters.h"
+#include "core/ui/pictures.h"
 #include "note/line_edit_panel.h"
 #include "note/note_list.h"
 #include "sale/Unit2.h"
@@ -46,20 +46,6 @@ QLineEdit* customerField(const QString& name, QWidget* parent) {
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
     return e;
-}
-
-QPixmap paymentPicture() {
-    QPixmap pm(120, 120);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(QColor(0x2e, 0x9d, 0x4f));
-    p.setPen(Qt::NoPen);
-    p.drawRoundedRect(QRectF(4, 4, 112, 112), 18, 18);
-    p.setPen(Qt::white);
-    p.setFont(songtiPixels(72, true));
-    p.drawText(QRectF(0, 0, 120, 116), Qt::AlignCenter, QStringLiteral("¥"));
-    return pm;
 }
 
 }  // namespace
@@ -141,7 +127,7 @@ Settlement::Settlement(TMainForm* mainForm, NoteList* noteList, NoteEditing* edi
         ++row;
     }
     auto* picture = new QLabel(wide);
-    picture->setPixmap(paymentPicture());
+    picture->setPixmap(glyphTile(QStringLiteral("¥"), QColor(0x2e, 0x9d, 0x4f), 120));
     picture->setFixedSize(120, 120);
     w->addWidget(picture, row, 0, 1, 2, Qt::AlignCenter);
     panel->closeImage()->raise();

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -27,6 +26,7 @@
 #include "core/ui/floating_panel.h"
 #include "core/ui/fonts.h"
 #include "core/ui/guard.h"
+#include "core/ui/pictures.h"
 #include "core/ui/skins.h"
 #include "core/ui/upgrade_check.h"
 #include "core/ui/vendor.h"
@@ -41,20 +41,7 @@ constexpr int kGridHeightAllowance = 320;  // the grid is the window's outer hei
 constexpr int kStatusBarHeight = 24;
 const int kStatusWidths[4] = {300, 300, 200, 300};
 
-// Toolbar pictures: a coloured tile with one character, crisp at any scale.
-QIcon tileIcon(const QString& glyph, const QColor& colour) {
-    QPixmap pm(64, 64);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(colour);
-    p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
-    p.setPen(Qt::white);
-    p.setFont(songtiPixels(38, true));
-    p.drawText(QRectF(0, 0, 64, 62), Qt::AlignCenter, glyph);
-    return QIcon(pm);
-}
+QIcon tileIcon(const QString& glyph, const QColor& colour) { return QIcon(glyphTile(glyph, colour, 64)); }
 
 QToolButton* toolButton(const QString& name, const QString& caption, const QIcon& icon,
                         QWidget* parent) {
