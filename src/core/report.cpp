@@ -49,14 +49,7 @@ public:
         startPage(true);
         for (int row = 0; row < rowCount && !details_.empty(); ++row) placeRow(row);
         if (column_ != 0) y_ += detailHeight_;
-        for (BandKind kind : {BandKind::Summary, BandKind::SummaryChild}) {
-            for (int band : bandsOf(kind)) {
-                const double height = report_.bands[band].height;
-                if (!fits(height)) startPage(false);
-                place(band, -1, report_.marginLeft, report_.bandWidth);
-                y_ += height;
-            }
-        }
+        placeSummaries();
         return std::move(pages_);
     }
 
@@ -67,6 +60,30 @@ private:
             if (report_.bands[i].kind == kind) result.push_back(i);
         }
         return result;
+    }
+
+    // The summary and its children print as one block: a total never sits on one page and its
+    // signature on the next. Blank bands after the block are spacing: they never start a page,
+    // and are left out where they do not fit.
+    void placeSummaries() {
+        std::vector<int> group = bandsOf(BandKind::Summary);
+        for (int band : bandsOf(BandKind::SummaryChild)) group.push_back(band);
+        int printing = 0;  // bands up to the last one that prints something
+        double blockHeight = 0;
+        for (int i = 0; i < int(group.size()); ++i) {
+            if (!bandIsBlank(report_.bands[group[i]])) {
+                printing = i + 1;
+                blockHeight = 0;
+                for (int j = 0; j <= i; ++j) blockHeight += report_.bands[group[j]].height;
+            }
+        }
+        if (printing > 0 && !fits(blockHeight)) startPage(false);
+        for (int i = 0; i < int(group.size()); ++i) {
+            const double height = report_.bands[group[i]].height;
+            if (i >= printing && y_ + height > bottom_ + kFitTolerance) break;
+            place(group[i], -1, report_.marginLeft, report_.bandWidth);
+            y_ += height;
+        }
     }
 
     void startPage(bool first) {
@@ -121,6 +138,11 @@ private:
 };
 
 }  // namespace
+
+bool bandIsBlank(const ReportBand& band) {
+    const ReportFrame& f = band.frame;
+    return band.items.empty() && !f.top && !f.left && !f.right && !f.bottom;
+}
 
 std::vector<ReportPage> paginateReport(const ReportDefinition& report, int rowCount) {
     return Paginator(report).run(rowCount);

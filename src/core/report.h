@@ -151,7 +151,11 @@ struct ReportPage {
     std::vector<PlacedBand> bands;
 };
 
+// A band with no items and no frame prints nothing: it only makes room.
+bool bandIsBlank(const ReportBand& band);
+
 // Lays the bands out for `rowCount` rows. A band that does not fit above the bottom margin
-// starts a new page (with the column header); a row's detail bands stay together. There is
+// starts a new page (with the column header); a row's detail bands stay together, and so do
+// the summary and its children. Blank bands after the summaries never start a page. There is
 // always at least one page.
 std::vector<ReportPage> paginateReport(const ReportDefinition& report, int rowCount);

@@ -33,6 +33,21 @@ std::optional<LineValues> computeLine(const QString& price, const QString& quant
     return LineValues{formatGeneral(lp * lq), formatGeneral(lq * (lp - lc))};
 }
 
+QString lineSizeRefusal(const QString& price, const QString& quantity, double quantityBefore,
+                        double amountBefore) {
+    const auto p = parseNumber(price);
+    const auto q = parseNumber(quantity);
+    if (!p || !q) return QString();
+    const long double total = static_cast<long double>(*q) + quantityBefore;
+    const long double amount = static_cast<long double>(*p) * *q + amountBefore;
+    if (std::fabs(*p) <= kLineLimit && std::fabs(total) <= kLineLimit && std::fabs(amount) <= kLineLimit) {
+        return QString();
+    }
+    return QStringLiteral("数量或单价太大：一行的数量、单价和金额都不能超过 1000000000。\n"
+                          "请检查数量“%1”和单价“%2”（是不是把条码扫进了数量框？）。")
+        .arg(quantity, price);
+}
+
 namespace {
 QLineEdit* field(const QString& name, bool readOnly, QWidget* parent) {
     auto* e = new QLineEdit(parent);
@@ -97,6 +112,16 @@ LineEditPanel::LineEditPanel(TMainForm* mainForm, NoteList* noteList)
     connect(applyButton, &QPushButton::clicked, this, [this] { guard(main_, [this] { apply(); }); });
     connect(panel, &FloatingPanel::closeClicked, this, &LineEditPanel::close);
     connect(noteList_, &NoteList::rowChangedByClick, this, &LineEditPanel::disableApply);
+    // "修 改" writes the line it loaded and no other: once another line is current, by mouse
+    // or keyboard, it waits until the panel is opened again.
+    connect(&noteList_->query(), &Dataset::currentChanged, this, [this] {
+        if (applyButton->isEnabled() && currentLineId() != loadedLineId_) disableApply();
+    });
+}
+
+QVariant LineEditPanel::currentLineId() const {
+    const Dataset& line = noteList_->query();
+    return line.isOpen() ? line.value(QStringLiteral("id")) : QVariant();
 }
 
 void LineEditPanel::recompute() {
@@ -125,6 +150,7 @@ void LineEditPanel::stepQuantity(int delta) {
 void LineEditPanel::open(QLineEdit* focus) {
     Dataset& line = noteList_->query();
     if (!line.isOpen() || line.text(QStringLiteral("c")).isEmpty()) return;
+    loadedLineId_ = currentLineId();
     applyButton->setEnabled(true);
     panel->show();
     panel->raise();
@@ -141,6 +167,10 @@ void LineEditPanel::openOnQuantity() { open(quantityEdit); }
 void LineEditPanel::openOnPrice() { open(priceEdit); }
 
 void LineEditPanel::apply() {
+    if (!applyButton->isEnabled() || currentLineId() != loadedLineId_) {
+        disableApply();
+        return;
+    }
     if (!parseNumber(priceEdit->text())) {
         showWarning(QStringLiteral("销售单价“%1”不是有效的数字，请重新输入！").arg(priceEdit->text()), main_);
         priceEdit->setFocus();
@@ -149,6 +179,12 @@ void LineEditPanel::apply() {
     if (!parseNumber(quantityEdit->text())) {
         showWarning(QStringLiteral("数量“%1”不是有效的数字，请重新输入！").arg(quantityEdit->text()), main_);
         quantityEdit->setFocus();
+        return;
+    }
+    if (const QString refusal = lineSizeRefusal(priceEdit->text(), quantityEdit->text(), 0, 0); !refusal.isEmpty()) {
+        showWarning(refusal, main_);
+        quantityEdit->setFocus();
+        quantityEdit->selectAll();
         return;
     }
     if (!lineComputation()) {

@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QVariant>
 #include <optional>
 
 class FloatingPanel;
@@ -67,9 +68,11 @@ signals:
 private:
     void open(QLineEdit* focus);
     void recompute();
+    QVariant currentLineId() const;
 
     TMainForm* main_;
     NoteList* noteList_;
+    QVariant loadedLineId_;  // the line the panel was opened on
 };
 
 // Price × quantity and quantity × (price − purchase price) in extended precision, in the
@@ -78,5 +81,14 @@ struct LineValues {
     QString amount;
     QString profit;
 };
+// No line of a note may go beyond this in quantity, price or amount: a bar code scanned into
+// the quantity box is no quantity, and totals that large no longer read as money.
+constexpr double kLineLimit = 1e9;
+// The message refusing a price and quantity whose line (holding `quantityBefore` and
+// `amountBefore` already, when a scan adds to it) would pass the limit; empty when they are
+// within it or are no numbers at all.
+QString lineSizeRefusal(const QString& price, const QString& quantity, double quantityBefore,
+                        double amountBefore);
+
 std::optional<LineValues> computeLine(const QString& price, const QString& quantity,
                                       const QString& purchasePrice);

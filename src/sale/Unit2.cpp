@@ -89,15 +89,15 @@ ReportDefinition TForm2::definition(const DeliveryNoteInput& in, const QString& 
     r.bands.push_back(title);
 
     ReportBand customer1{BandKind::TitleChild, 7.4, {true, true, true, false}, {}};
-    customer1.items.push_back(label(4.2, 1.6, 80, QStringLiteral("客户名称：")));
-    customer1.items.push_back(label(88.9, 1.6, 44, QStringLiteral("联系人：")));
+    customer1.items.push_back(label(4.2, 1.6, 84.2 - 4.2, QStringLiteral("客户名称：") + in.customerName));
+    customer1.items.push_back(label(88.9, 1.6, 133.0 - 88.9, QStringLiteral("联系人：") + in.contact));
     customer1.items.push_back(label(133.4, 1.6, kBandWidth - 133.4,
                                     QStringLiteral("开单日期：") + formatDate(in.today)));
     r.bands.push_back(customer1);
 
     ReportBand customer2{BandKind::TitleChild, 7.4, {true, true, true, false}, {}};
-    customer2.items.push_back(label(4.2, 1.6, 80, QStringLiteral("客户地址：")));
-    customer2.items.push_back(label(88.9, 1.6, 80, QStringLiteral("联系电话：")));
+    customer2.items.push_back(label(4.2, 1.6, 84.2 - 4.2, QStringLiteral("客户地址：") + in.customerAddress));
+    customer2.items.push_back(label(88.9, 1.6, kBandWidth - 88.9, QStringLiteral("联系电话：") + in.phone));
     r.bands.push_back(customer2);
 
     ReportBand header{BandKind::ColumnHeader, 8.5, {true, true, true, false}, {}};

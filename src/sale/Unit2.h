@@ -25,6 +25,11 @@ struct DeliveryNoteInput {
     QString operatorName;
     QString amountText;  // the note grid's amount footer, "0.00"
     QDate today;         // the system date, not the note date
+    // The settlement panel's customer fields as they stand; empty ones stay blank for the pen.
+    QString customerName;
+    QString customerAddress;
+    QString contact;
+    QString phone;
     QList<DeliveryNoteLine> lines;
 };
 

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "core/connection.h"
 #include "core/dm.h"
 #include "core/formats.h"
 #include "core/jet_dialect.h"
@@ -11,6 +12,7 @@
 #include "core/shared_queries.h"
 #include "core/ui/MAIN.h"
 #include "core/ui/dialogs.h"
+#include "core/ui/floating_panel.h"
 #include "core/ui/guard.h"
 #include "core/ui/key_filters.h"
 #include "note/line_edit_panel.h"
@@ -30,7 +32,15 @@ void CodeEntry::enterPressed() {
         return;
     }
     addCode();
+    closeLinePanel();
     refreshAndTotal();
+}
+
+void CodeEntry::closeLinePanel() {
+    // A scan filled the panel's fields with the scanned goods: what it showed of its line is
+    // gone, so it must not write back.
+    panel_->panel->hide();
+    panel_->disableApply();
 }
 
 void CodeEntry::refreshAndTotal() {
@@ -55,6 +65,7 @@ void CodeEntry::entryFromLookup() {
         return;
     }
     guard(main_, [this] { addCode(); });
+    closeLinePanel();
     guard(main_, [this] { refreshAndTotal(); });
     main_->Edit47->setFocus();
 }
@@ -100,14 +111,25 @@ void CodeEntry::addCode() {
         main_->Edit47->clear();
         return;
     }
-    panel_->lineComputation();
     Dataset& existing = dmfm->ADOQuery7;
     OpenQuery(existing, QStringLiteral("select * from data where c='") + sqlText(fieldText) + QStringLiteral("'"));
-    if (existing.recordCount() >= 1) {
-        ExecQuery(dmfm->ADOQuery2, QStringLiteral("update data set [2]=[2]+") + panel_->quantityEdit->text() +
-                                       QStringLiteral(",[6]=[6]+") + panel_->amountEdit->text() +
-                                       QStringLiteral(",[7]=[7]+") + panel_->staging.profit +
-                                       QStringLiteral(" where c='") + sqlText(fieldText) + QStringLiteral("'"));
+    const bool merge = existing.recordCount() >= 1;
+    const QString refusal = lineSizeRefusal(panel_->priceEdit->text(), panel_->quantityEdit->text(),
+                                            merge ? existing.asFloat(QStringLiteral("2")) : 0,
+                                            merge ? existing.asFloat(QStringLiteral("6")) : 0);
+    if (!refusal.isEmpty() || !panel_->lineComputation()) {
+        showWarning(refusal.isEmpty() ? QStringLiteral("商品“%1”的价格或数量不是有效的数字，不能销售。").arg(fieldText)
+                                      : refusal,
+                    main_);
+        main_->Edit47->clear();
+        return;
+    }
+    if (merge) {
+        // The same statement as always, with the three numbers bound instead of pasted in.
+        dmfm->ADOConnection1.execute(
+            QStringLiteral("update data set [2]=[2]+?,[6]=[6]+?,[7]=[7]+? where c=?"),
+            {*parseNumber(panel_->quantityEdit->text()), *parseNumber(panel_->amountEdit->text()),
+             *parseNumber(panel_->staging.profit), fieldText});
     } else {
         appendLine();
     }

@@ -36,6 +36,7 @@ private:
     bool stageFromCatalogue(const Dataset& goods);
     void appendLine();
     void refreshAndTotal();
+    void closeLinePanel();
 
     TMainForm* main_;
     NoteList* noteList_;

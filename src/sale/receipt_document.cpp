@@ -15,13 +15,14 @@ void ReceiptDocument::paintPage(QPainter& painter, int, double dotsPerInch) cons
     painter.save();
     painter.setPen(Qt::black);
     const double width = painter.device()->width();
+    // The layout counts in dots of a receipt printer; this device may have more or fewer.
+    const double scale = dotsPerInch / kReceiptDotsPerInch;
     for (const ReceiptLine& line : lines_) {
-        // Sizes in points become dots of this printer, like the positions already are.
-        QFont font = songtiFixedPitch(int(line.pointSize * dotsPerInch / 72.0 + 0.5), line.bold);
+        QFont font = songtiFixedPitch(qMax(1, qRound(line.pointSize * dotsPerInch / 72.0)), line.bold);
         painter.setFont(font);
         const double height = QFontMetricsF(font, painter.device()).height();
-        painter.drawText(QRectF(0, line.y, width, height * 1.5), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                         line.text);
+        painter.drawText(QRectF(0, line.y * scale, width, height * 1.5),
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, line.text);
     }
     painter.restore();
 }

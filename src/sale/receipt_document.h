@@ -1,5 +1,5 @@
-// The POS receipt on the printer: the receipt's lines drawn at their y positions in printer
-// dots, on user-defined paper 250 mm long.
+// The POS receipt on the printer: the receipt's lines drawn at their y positions, given in dots
+// of a 203 dpi receipt printer and scaled to the device, on user-defined paper 250 mm long.
 #pragma once
 
 #include "core/ui/dialogs.h"
@@ -9,6 +9,8 @@ class ReceiptDocument final : public PrintDocument {
 public:
     static constexpr double kPaperLengthMm = 250;
     static constexpr double kPaperWidthMm = 80;  // when the printer gives none of its own
+    // The positions of the layout are dots of a common 80 mm receipt printer.
+    static constexpr double kReceiptDotsPerInch = 203;
 
     explicit ReceiptDocument(QList<ReceiptLine> lines) : lines_(std::move(lines)) {}
 

@@ -17,6 +17,7 @@
 #include "core/shared_queries.h"
 #include "core/ui/MAIN.h"
 #include "core/ui/dialogs.h"
+#include "core/ui/fit_label.h"
 #include "core/ui/floating_panel.h"
 #include "core/ui/fonts.h"
 #include "core/ui/guard.h"
@@ -33,7 +34,7 @@
 namespace {
 
 QLabel* bigLabel(const QString& name, const QColor& colour, QWidget* parent) {
-    auto* l = new QLabel(parent);
+    auto* l = new FitLabel(QString(), parent);
     l->setObjectName(name);
     l->setFont(songtiPixels(48, true));
     QPalette p = l->palette();
@@ -180,6 +181,10 @@ DeliveryNoteInput Settlement::deliveryNoteInput() const {
     in.operatorName = Session::operatorName();
     in.amountText = noteList_->amountFooter();
     in.today = QDate::currentDate();
+    in.customerName = trimBlanks(customerNameEdit->text());
+    in.customerAddress = trimBlanks(customerAddressEdit->text());
+    in.contact = trimBlanks(contactEdit->text());
+    in.phone = trimBlanks(phoneEdit->text());
     Dataset& q = noteList_->query();
     if (q.isOpen()) {
         const int a = q.fieldIndex(QStringLiteral("a")), b = q.fieldIndex(QStringLiteral("b")),

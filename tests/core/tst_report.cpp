@@ -14,10 +14,12 @@ constexpr double kTotalHeight = 10.6;
 constexpr double kSignatureHeight = 8.5;
 constexpr double kTrailerHeight = 10.6;
 
-ReportBand band(BandKind kind, double height) {
+// Bands print a frame, so they count as content; `blank` gives a band that only makes room.
+ReportBand band(BandKind kind, double height, bool blank = false) {
     ReportBand result;
     result.kind = kind;
     result.height = height;
+    result.frame.top = !blank;
     return result;
 }
 
@@ -38,7 +40,7 @@ ReportDefinition deliveryNote(double pageHeight = 297) {
                     band(BandKind::ColumnHeader, kHeaderHeight),
                     band(BandKind::TitleChild, kCustomerHeight),
                     band(BandKind::Summary, kTotalHeight),
-                    band(BandKind::SummaryChild, kTrailerHeight)};
+                    band(BandKind::SummaryChild, kTrailerHeight, true)};
     return report;
 }
 
@@ -129,11 +131,18 @@ private slots:
         QCOMPARE(detailRows(pages[0]), range(0, lines));
         QCOMPARE(pages[0].bands.back().band, kTrailer);
 
-        // One line more moves the last summary child, and only it, to the next page.
+        // One line more leaves no room for the blank trailer: it is dropped instead of starting
+        // a page that would hold nothing but the header.
         pages = paginateReport(report, lines + 1);
-        QCOMPARE(pages.size(), size_t(2));
+        QCOMPARE(pages.size(), size_t(1));
         QCOMPARE(detailRows(pages[0]), range(0, lines + 1));
-        QCOMPARE(bandIndices(pages[1]), std::vector<int>({kHeader, kTrailer}));
+        QCOMPARE(pages[0].bands.back().band, kSignature);
+
+        // Two more: the signature would not fit, so the total goes over with it.
+        pages = paginateReport(report, lines + 2);
+        QCOMPARE(pages.size(), size_t(2));
+        QCOMPARE(detailRows(pages[0]), range(0, lines + 2));
+        QCOMPARE(bandIndices(pages[1]), std::vector<int>({kHeader, kTotal, kSignature, kTrailer}));
         checkStacked(report, pages[1]);
     }
 

@@ -2,6 +2,7 @@
 #include <QDialog>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -58,6 +59,53 @@ private slots:
         // Esc is refused like any other key.
         QTest::keyClick(box, Qt::Key_Escape);
         QCOMPARE(box->text(), QStringLiteral("1234abC"));
+    }
+
+    // Only characters are filtered: the keys that move and edit keep working, with the texts X11
+    // gives them; characters made with Alt or AltGr, and text dropped with the mouse, stay out.
+    void editingKeysPassAndOnlyTypedCharactersAreFiltered() {
+        QWidget w;
+        auto* layout = new QVBoxLayout(&w);
+        auto* box = new QLineEdit(&w);
+        auto* next = new QLineEdit(&w);
+        layout->addWidget(box);
+        layout->addWidget(next);
+        attachKeyFilter(box, KeyFamily::Numeric, {});
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        box->setFocus();
+        QTest::keyClicks(box, QStringLiteral("1234"));
+        const auto send = [box](int key, const QString& text, Qt::KeyboardModifiers mods = {}) {
+            QKeyEvent press(QEvent::KeyPress, key, mods, text);
+            QApplication::sendEvent(box, &press);
+        };
+        QTest::keyClick(box, Qt::Key_Home);
+        send(Qt::Key_Delete, QString(QChar(0x7f)));
+        QCOMPARE(box->text(), QStringLiteral("234"));
+        QTest::keyClick(box, Qt::Key_End);
+        QTest::keyClick(box, Qt::Key_Left);
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QCOMPARE(box->text(), QStringLiteral("24"));
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(box->selectedText(), QStringLiteral("24"));
+        QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(box->text(), QString());
+        QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(box->text(), QStringLiteral("24"));
+        // AltGr+2 gives "²" on many layouts, Alt+5 a "5" an application may take as a shortcut.
+        send(Qt::Key_twosuperior, QStringLiteral("²"), Qt::GroupSwitchModifier);
+        send(Qt::Key_5, QStringLiteral("5"), Qt::AltModifier);
+        QCOMPARE(box->text(), QStringLiteral("24"));
+        QMimeData dropped;
+        dropped.setText(QStringLiteral("abc"));
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, {});
+        QApplication::sendEvent(box, &drop);
+        QCOMPARE(box->text(), QStringLiteral("24"));
+        // Tab leaves the box, Shift+Tab comes back.
+        QTest::keyClick(box, Qt::Key_Tab);
+        QVERIFY(next->hasFocus());
+        QTest::keyClick(next, Qt::Key_Backtab, Qt::ShiftModifier);
+        QVERIFY(box->hasFocus());
     }
 
     void keyFamilies() {

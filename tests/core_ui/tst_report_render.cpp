@@ -10,6 +10,7 @@
 
 #include "core/ui/fonts.h"
 #include "core/ui/report_render.h"
+#include "support/pdf_words.h"
 #include "support/test_registry.h"
 
 namespace {
@@ -141,18 +142,6 @@ ReportTableRows noteRows(int count) {
     return rows;
 }
 
-QString runTool(const QString& tool, const QStringList& arguments) {
-    const QString program = QStandardPaths::findExecutable(tool);
-    if (program.isEmpty()) return {};
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(30000) || process.exitCode() != 0) return {};
-    // CJK fonts share glyphs between ideographs and look-alike radicals, and the PDF's text map
-    // may name the radical (⾦ for 金); compatibility normalisation folds them back.
-    return QString::fromUtf8(process.readAllStandardOutput())
-        .normalized(QString::NormalizationForm_KC);
-}
-
 // Each text is there, after the one before it.
 bool appearInOrder(const QString& page, const QStringList& texts) {
     qsizetype from = 0;
@@ -162,38 +151,6 @@ bool appearInOrder(const QString& page, const QStringList& texts) {
         from += text.size();
     }
     return true;
-}
-
-struct Word {
-    QString text;
-    QRectF box;  // points from the page's top-left
-};
-
-// Words per page as pdftotext places them.
-std::vector<std::vector<Word>> pdfWords(const QString& pdf) {
-    const QString html =
-        runTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
-    std::vector<std::vector<Word>> pages;
-    static const QRegularExpression token(
-        QStringLiteral("<page |<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
-                       "yMax=\"([\\d.]+)\">([^<]*)</word>"));
-    for (const QRegularExpressionMatch& m : token.globalMatch(html)) {
-        if (m.captured(0).startsWith(QLatin1String("<page"))) {
-            pages.emplace_back();
-        } else if (!pages.empty()) {
-            const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());
-            const QPointF bottomRight(m.captured(3).toDouble(), m.captured(4).toDouble());
-            pages.back().push_back({m.captured(5), QRectF(topLeft, bottomRight)});
-        }
-    }
-    return pages;
-}
-
-const Word* findWord(const std::vector<Word>& words, const QString& text) {
-    for (const Word& word : words) {
-        if (word.text == text) return &word;
-    }
-    return nullptr;
 }
 
 }  // namespace
@@ -226,16 +183,16 @@ private slots:
         const QString pdf = dir.filePath(QStringLiteral("note.pdf"));
         const ReportDocument document(twoPageNote(), noteRows(40));
         QCOMPARE(document.pageCount(), 2);
-        QVERIFY(renderToPdf(document, pdf));
+        QVERIFY(printToPdf(document, pdf));
 
-        const QString info = runTool(QStringLiteral("pdfinfo"), {pdf});
+        const QString info = runTextTool(QStringLiteral("pdfinfo"), {pdf});
         QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))),
                  qPrintable(info));
         QVERIFY2(info.contains(
                      QRegularExpression(QStringLiteral("Page size:\\s+595(\\.\\d+)? x 84[12]"))),
                  qPrintable(info));
 
-        const QString text = runTool(QStringLiteral("pdftotext"),
+        const QString text = runTextTool(QStringLiteral("pdftotext"),
                                      {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
         const QStringList pages = text.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
         QCOMPARE(pages.size(), 2);
@@ -260,14 +217,14 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString pdf = dir.filePath(QStringLiteral("note.pdf"));
-        QVERIFY(renderToPdf(ReportDocument(twoPageNote(), noteRows(40)), pdf));
-        const std::vector<std::vector<Word>> pages = pdfWords(pdf);
+        QVERIFY(printToPdf(ReportDocument(twoPageNote(), noteRows(40)), pdf));
+        const std::vector<std::vector<PdfWord>> pages = pdfWords(pdf);
         QCOMPARE(pages.size(), size_t(2));
 
         // Page 2 starts with the header at the top margin; line 33 is the first line below it.
-        const Word* header = findWord(pages[1], QStringLiteral("商品名称"));
-        const Word* name = findWord(pages[1], QStringLiteral("商品33"));
-        const Word* amount = findWord(pages[1], QString::number(33 * 1000 + 0.5));
+        const PdfWord* header = findWord(pages[1], QStringLiteral("商品名称"));
+        const PdfWord* name = findWord(pages[1], QStringLiteral("商品33"));
+        const PdfWord* amount = findWord(pages[1], QString::number(33 * 1000 + 0.5));
         QVERIFY(header && name && amount);
         // pdftotext puts a word's top at the top of its line box. The report sets the glyphs
         // where 宋体 would have them (0.86 em below the box top), so the line box of the
@@ -293,7 +250,7 @@ private slots:
         const ReportTableRows none({});
         const QString path = dir.filePath(QStringLiteral("missing/folder/note.pdf"));
         QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
-        QVERIFY(!renderToPdf(ReportDocument(twoPageNote(), none), path));
+        QVERIFY(!printToPdf(ReportDocument(twoPageNote(), none), path));
     }
 
     void textsStayInTheirBoxes() {

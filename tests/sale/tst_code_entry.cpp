@@ -110,6 +110,39 @@ private slots:
         QCOMPARE(f.number(QStringLiteral("2"), QStringLiteral("B2")), 5.0);
         QCOMPARE(f.number(QStringLiteral("6"), QStringLiteral("B2")), 15.0);
         QCOMPARE(f.number(QStringLiteral("2"), QStringLiteral("A1")), 1.0);
+        // The scan filled the panel with B2's prices: it closes and must not write them back.
+        LineEditPanel* p = f.counter->linePanel;
+        QVERIFY(!p->panel->isVisible());
+        QVERIFY(!p->applyButton->isEnabled());
+        p->apply();
+        QCOMPARE(f.number(QStringLiteral("4"), QStringLiteral("A1")), 2.0);
+        QCOMPARE(f.number(QStringLiteral("4"), QStringLiteral("B2")), 3.0);
+    }
+
+    // A scan that would take a line past a billion in amount or quantity writes nothing.
+    void scansBeyondTheLineLimitAreRefused() {
+        CounterFixture f;
+        f.db.addGoods(QStringLiteral("A1"), QStringLiteral("甲"), 400000000, 1, 1);
+        f.scan(QStringLiteral("A1"));
+        f.scan(QStringLiteral("A1"));
+        QCOMPARE(f.number(QStringLiteral("6"), QStringLiteral("A1")), 8e8);
+        f.scan(QStringLiteral("A1"));  // 1.2e9
+        QVERIFY(f.dialogs.lastText().contains(QStringLiteral("1000000000")));
+        QCOMPARE(f.number(QStringLiteral("2"), QStringLiteral("A1")), 2.0);
+        QCOMPARE(f.number(QStringLiteral("6"), QStringLiteral("A1")), 8e8);
+        QVERIFY(f.main->Edit47->text().isEmpty());
+    }
+
+    // Codes with quotes reach the merge statement as values, never as SQL.
+    void mergingACodeWithAQuote() {
+        CounterFixture f;
+        f.db.addGoods(QStringLiteral("O'1"), QStringLiteral("奥"), 2, 1, 1);
+        for (int i = 0; i < 2; ++i) {
+            f.main->Edit47->setText(QStringLiteral("O'1"));
+            f.counter->codeEntry->entryFromLookup();
+        }
+        QCOMPARE(f.number(QStringLiteral("2"), QStringLiteral("O'1")), 2.0);
+        QCOMPARE(f.number(QStringLiteral("7"), QStringLiteral("O'1")), 2.0);
     }
 
     void enterOnTheEmptyFieldGoesToPayment() {

@@ -1,5 +1,6 @@
 // The note grid, the line edit panel and the note totals, driven like the counter does.
 #include <QAction>
+#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -148,12 +149,85 @@ private slots:
         f.doubleClickRow(0);
         QVERIFY(f.counter->linePanel->applyButton->isEnabled());
         QCOMPARE(f.counter->linePanel->priceEdit->text(), QStringLiteral("2"));
-        // Moving with the keyboard keeps it enabled and Apply writes to the row then current.
+    }
+
+    // "修 改" writes only the line it loaded: moving to another line by keyboard or right click
+    // disables it, and even a direct Apply then writes nothing.
+    void applyNeverWritesIntoAnotherLine() {
+        CounterFixture f;
+        threeLines(f);
+        LineEditPanel* p = f.counter->linePanel;
+        const auto priceTwoQuantitySeven = [&] {
+            p->priceEdit->setText(QStringLiteral("2"));
+            p->quantityEdit->setText(QStringLiteral("7"));
+        };
+
+        f.doubleClickRow(1);  // B2: price 10, quantity 1
+        priceTwoQuantitySeven();
         f.view()->setFocus();
         QTest::keyClick(f.view(), Qt::Key_Down);
-        QVERIFY(f.counter->linePanel->applyButton->isEnabled());
-        QTest::mouseClick(f.counter->linePanel->applyButton, Qt::LeftButton);
-        QCOMPARE(f.number(QStringLiteral("4"), QStringLiteral("B2")), 2.0);
+        QVERIFY(!p->applyButton->isEnabled());
+        p->apply();
+
+        f.doubleClickRow(1);
+        priceTwoQuantitySeven();
+        QTest::mouseClick(f.view()->viewport(), Qt::RightButton, {}, f.rowCentre(0));
+        QVERIFY(!p->applyButton->isEnabled());
+        p->apply();
+
+        for (const QString& code : {QStringLiteral("A1"), QStringLiteral("B2"), QStringLiteral("C3")}) {
+            QCOMPARE(f.number(QStringLiteral("2"), code), 1.0);
+        }
+        QCOMPARE(f.number(QStringLiteral("4"), QStringLiteral("A1")), 2.0);
+        QCOMPARE(f.number(QStringLiteral("4"), QStringLiteral("B2")), 10.0);
+        QCOMPARE(f.number(QStringLiteral("4"), QStringLiteral("C3")), 3.0);
+
+        // Back on its own line the panel works as before.
+        f.doubleClickRow(1);
+        priceTwoQuantitySeven();
+        QTest::mouseClick(p->applyButton, Qt::LeftButton);
+        QCOMPARE(f.number(QStringLiteral("6"), QStringLiteral("B2")), 14.0);
+    }
+
+    // A bar code scanned into the quantity box is no quantity: the line keeps its values.
+    void quantitiesAndPricesBeyondABillionAreRefused() {
+        CounterFixture f;
+        threeLines(f);
+        LineEditPanel* p = f.counter->linePanel;
+        f.doubleClickRow(0);
+        p->quantityEdit->setText(QStringLiteral("6901234567892"));
+        QTest::mouseClick(p->applyButton, Qt::LeftButton);
+        QVERIFY(f.dialogs.lastText().contains(QStringLiteral("1000000000")));
+        QCOMPARE(f.number(QStringLiteral("2"), QStringLiteral("A1")), 1.0);
+        QVERIFY(p->panel->isVisible());
+        // Within the limit it goes through.
+        p->quantityEdit->setText(QStringLiteral("500000000"));
+        QTest::mouseClick(p->applyButton, Qt::LeftButton);
+        QCOMPARE(f.number(QStringLiteral("6"), QStringLiteral("A1")), 1e9);
+        QCOMPARE(f.main->Label25->text(), QStringLiteral("共:1000000013.00元"));
+    }
+
+    // Totals of lines stored before the limit existed still add up, never to 0.
+    void hugeStoredLinesStillShowTheirTotal() {
+        CounterFixture f;
+        f.db.exec(QStringLiteral("INSERT INTO data (c,a,[2],[4],[6],[7]) VALUES ('X','x',1E23,1,1E23,0), ('Y','y',1,2,2,1)"));
+        f.counter->noteList->refresh();
+        f.counter->editing->noteTotals();
+        QCOMPARE(f.counter->noteList->amountFooter(), QStringLiteral("1E23"));
+        QVERIFY(f.main->Label26->text() != QStringLiteral("商品数量：0"));
+    }
+
+    // A total of millions shrinks its figures to fit; the window keeps its size and shows "元".
+    void largeTotalsFitTheWindow() {
+        CounterFixture f;
+        const QSize before = f.main->size();
+        f.main->Label25->setText(QStringLiteral("共:1490000.00元"));
+        QApplication::processEvents();
+        QCOMPARE(f.main->size(), before);
+        const QLabel* total = f.main->Label25;
+        const QFontMetrics shown(total->property("shownFont").value<QFont>());
+        QVERIFY(shown.horizontalAdvance(total->text()) <= total->contentsRect().width());
+        QVERIFY(total->property("shownFont").value<QFont>().pixelSize() < total->font().pixelSize());
     }
 
     void closePictureClearsThePanel() {

@@ -22,6 +22,7 @@
 #include "core/shared_queries.h"
 #include "core/ui/dbgrid.h"
 #include "core/ui/dialogs.h"
+#include "core/ui/fit_label.h"
 #include "core/ui/drive_advisory.h"
 #include "core/ui/floating_panel.h"
 #include "core/ui/fonts.h"
@@ -172,7 +173,7 @@ void TMainForm::buildBottomArea(QWidget* parent) {
     auto* v = new QVBoxLayout(totals);
     v->setContentsMargins(12, 4, 12, 4);
     v->setSpacing(2);
-    Label25 = new QLabel(QStringLiteral("共:0.00元"), totals);
+    Label25 = new FitLabel(QStringLiteral("共:0.00元"), totals);
     Label25->setObjectName(QStringLiteral("Label25"));
     Label25->setFont(songtiPixels(56, true));
     Label26 = new QLabel(QStringLiteral("商品数量：0"), totals);

@@ -1,6 +1,8 @@
 // DBGrid: the data grid over a dataset — titles, rows, footer, title sort, selection.
 #include "core/ui/dbgrid.h"
 
+#include <QApplication>
+
 #include <QEvent>
 #include <QHash>
 #include <QItemSelectionModel>
@@ -65,7 +67,7 @@ public:
 
     void markFootersDirty();
     void ensureFooters() const;
-    qint64 sumOf(const QString& field) const;
+    QString sumText(const QString& field, GridFooter::Format format) const;
     QString computeFooter(const GridColumn& column) const;
 
     DBGrid* q;
@@ -260,6 +262,7 @@ void DBGrid::Private::onContextMenu(const QPoint& pos) {
     const QModelIndex index = view->indexAt(pos);
     if (index.isValid()) {
         QItemSelectionModel* selection = view->selectionModel();
+        const int before = selection->currentIndex().row();
         // A right click inside a multi-row selection keeps it, as the menu may act on all of it.
         if (view->selectionMode() == QAbstractItemView::ExtendedSelection &&
             selection->isRowSelected(index.row())) {
@@ -268,6 +271,8 @@ void DBGrid::Private::onContextMenu(const QPoint& pos) {
             selection->setCurrentIndex(
                 index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         }
+        // A menu that moved the current row counts as a click on it: the same rules follow.
+        if (index.row() != before) emit q->cellClicked(index.row() + 1);
     }
     emit q->popupRequested(view->viewport()->mapToGlobal(pos));
 }
@@ -306,23 +311,28 @@ void DBGrid::Private::markFootersDirty() {
 }
 
 // Sums are kept as whole ten-thousandths: each row adds value × 10000 and the running sum is
-// rounded to the nearest integer, so the footer never shows floating-point dust.
-qint64 DBGrid::Private::sumOf(const QString& field) const {
-    if (!dataset || !dataset->isOpen()) return 0;
-    const int fieldIndex = dataset->fieldIndex(field);
-    if (fieldIndex < 0) return 0;
-    const int rows = dataset->recordCount();
-    constexpr long double limit = 9.0e18L;
+// rounded to the nearest integer, so the footer never shows floating-point dust. A sum too
+// large for that (only rows stored before lines were limited) is shown in the general form.
+QString DBGrid::Private::sumText(const QString& field, GridFooter::Format format) const {
     qint64 sum = 0;
+    long double wide = 0;
+    bool overflow = false;
+    const int fieldIndex = dataset && dataset->isOpen() ? dataset->fieldIndex(field) : -1;
+    const int rows = fieldIndex >= 0 ? dataset->recordCount() : 0;
+    constexpr long double limit = 9.0e18L;
     for (int row = 0; row < rows; ++row) {
         const std::optional<double> value = Dataset::numberOf(dataset->valueAt(row, fieldIndex));
         if (!value || !std::isfinite(*value)) continue;
-        const long double next =
-            static_cast<long double>(sum) + static_cast<long double>(*value) * 10000.0L;
-        if (next > limit || next < -limit) continue;
-        sum = std::llrint(next);
+        wide += *value;
+        const long double next = static_cast<long double>(sum) + static_cast<long double>(*value) * 10000.0L;
+        if (next > limit || next < -limit) {
+            overflow = true;
+        } else {
+            sum = std::llrint(next);
+        }
     }
-    return sum;
+    if (overflow) return formatGeneral(static_cast<double>(wide));
+    return format == GridFooter::Format::Fixed2 ? formatTenThousandthsFixed2(sum) : formatTenThousandthsGeneral(sum);
 }
 
 QString DBGrid::Private::computeFooter(const GridColumn& column) const {
@@ -331,17 +341,12 @@ QString DBGrid::Private::computeFooter(const GridColumn& column) const {
             return QString();
         case GridFooter::Kind::Text:
             return column.footer.text;
-        case GridFooter::Kind::Sum: {
-            qint64 sum = 0;
+        case GridFooter::Kind::Sum:
             try {
-                sum = sumOf(column.field);
+                return sumText(column.field, column.footer.format);
             } catch (const std::exception&) {
-                sum = 0;
+                return sumText(QString(), column.footer.format);  // an unreadable list sums to 0
             }
-            return column.footer.format == GridFooter::Format::Fixed2
-                       ? formatTenThousandthsFixed2(sum)
-                       : formatTenThousandthsGeneral(sum);
-        }
     }
     return QString();
 }
@@ -405,6 +410,14 @@ DBGrid::DBGrid(QWidget* parent) : QWidget(parent), d(new Private(this)) {
                  << connect(view, &QAbstractItemView::clicked, this,
                             [this](const QModelIndex& index) {
                                 if (index.isValid()) emit cellClicked(index.row() + 1);
+                            })
+                 << connect(view, &QAbstractItemView::pressed, this,
+                            [this](const QModelIndex& index) {
+                                // The right button takes the row on its press, as the left
+                                // one does on its click.
+                                if (index.isValid() && (QApplication::mouseButtons() & Qt::RightButton)) {
+                                    emit cellClicked(index.row() + 1);
+                                }
                             })
                  << connect(view, &QAbstractItemView::doubleClicked, this,
                             [this](const QModelIndex&) { emit doubleClicked(); })

@@ -72,7 +72,7 @@ public:
     QTableView* view() const;
 
 signals:
-    void cellClicked(int row);  // 1-based row number under the click
+    void cellClicked(int row);  // 1-based row number under a left or right click
     void doubleClicked();
     void popupRequested(const QPoint& globalPos);
     void titleClicked(int column);

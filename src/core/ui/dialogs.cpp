@@ -31,8 +31,10 @@ QMessageBox::Icon boxIcon(Dialogs::Icon icon) {
 
 QWidget* ownerOr(QWidget* parent) { return parent ? parent : QApplication::activeWindow(); }
 
+}  // namespace
+
 // Everything is positioned from the paper's corner; a receipt keeps the printer's width.
-void preparePrinter(QPrinter& printer, const PrintDocument& document) {
+bool printDocument(QPrinter& printer, const PrintDocument& document) {
     printer.setFullPage(true);
     printer.setDocName(document.title());
     QPageLayout layout = document.pageLayout();
@@ -42,19 +44,25 @@ void preparePrinter(QPrinter& printer, const PrintDocument& document) {
         layout.setPageSize(QPageSize(QSizeF(width, length), QPageSize::Millimeter,
                                      QStringLiteral("User"), QPageSize::ExactMatch));
     }
-    printer.setPageLayout(layout);
-}
-
-bool printPages(QPrinter& printer, const PrintDocument& document) {
+    if (!printer.setPageLayout(layout)) return false;
     QPainter painter;
     if (!painter.begin(&printer)) return false;
     const double dpi = printer.resolution();
     for (int page = 0; page < document.pageCount(); ++page) {
-        if (page > 0) printer.newPage();
+        if (page > 0 && !printer.newPage()) return false;
         document.paintPage(painter, page, dpi);
     }
     return painter.end();
 }
+
+bool printToPdf(const PrintDocument& document, const QString& path) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    return printDocument(printer, document);
+}
+
+namespace {
 
 class RealDialogs final : public Dialogs {
 public:
@@ -103,28 +111,24 @@ public:
 
     void preview(QWidget* parent, const PrintDocument& document, QSize initialSize) override {
         QPrinter printer(QPrinter::HighResolution);
-        preparePrinter(printer, document);
         QPrintPreviewDialog dialog(&printer, ownerOr(parent));
         dialog.setWindowTitle(document.title());
         dialog.resize(initialSize);
-        // Zoomed to show the whole page.
-        if (auto* view = dialog.findChild<QPrintPreviewWidget*>()) {
-            QObject::connect(view, &QPrintPreviewWidget::previewChanged, view,
-                             [view] { view->fitInView(); });
-        }
+        // Zoomed to show the whole page, once: the preview keeps that mode by itself. Fitting
+        // again on every change makes the view and its scroll bars set off each other.
+        if (auto* view = dialog.findChild<QPrintPreviewWidget*>()) view->fitInView();
         QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested,
-                         [&document](QPrinter* p) { printPages(*p, document); });
+                         [&document](QPrinter* p) { printDocument(*p, document); });
         dialog.exec();
     }
 
     bool print(const PrintDocument& document, QString* error) override {
         QPrinter printer(QPrinter::HighResolution);
-        preparePrinter(printer, document);
         if (!printer.isValid()) {
             if (error) *error = QStringLiteral("没有可用的打印机");
             return false;
         }
-        if (!printPages(printer, document)) {
+        if (!printDocument(printer, document)) {
             if (error) *error = QStringLiteral("打印机“%1”拒绝了打印任务").arg(printer.printerName());
             return false;
         }

@@ -8,6 +8,7 @@
 #include <QUrl>
 
 class QPainter;
+class QPrinter;
 class QWidget;
 
 // Something printable page by page: the delivery note, a receipt, a label sheet.
@@ -53,6 +54,13 @@ public:
     // Tests put a recorder in place; nullptr brings back the real boxes.
     static void install(Dialogs* dialogs);
 };
+
+// The one print path of preview, printer and PDF: sets the document's page on the printer
+// (a receipt keeps the printer's width), paints every page at the printer's resolution.
+// False when the printer refuses the page or the job.
+bool printDocument(QPrinter& printer, const PrintDocument& document);
+// The same path into a PDF file at the printer's high resolution.
+bool printToPdf(const PrintDocument& document, const QString& path);
 
 // The box texts the whole program shares.
 namespace Boxes {

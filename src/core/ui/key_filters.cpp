@@ -27,7 +27,19 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::InputMethod && family_) return true;
+        if (family_) {
+            switch (event->type()) {
+                // Composed input, and text dropped with the mouse, would bring characters the
+                // filter never saw.
+                case QEvent::InputMethod:
+                case QEvent::DragEnter:
+                case QEvent::DragMove:
+                case QEvent::Drop:
+                    return true;
+                default:
+                    break;
+            }
+        }
         if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
         auto* key = static_cast<QKeyEvent*>(event);
         if (isEnter(key->key())) {
@@ -42,17 +54,24 @@ protected:
             return family_.has_value();
         }
         if (!family_) return false;
-        if (key->key() == Qt::Key_Backspace) return false;
-        // A paste would bring in characters the filter never saw.
-        if (key->matches(QKeySequence::Paste)) return true;
-        // Other shortcuts (select all, copy) type nothing.
-        if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
-        const QString text = key->text();
-        if (text.isEmpty()) return false;  // arrows, Home, Delete...: not characters
-        for (QChar c : text) {
+        return refusesTyping(*key);
+    }
+
+    // Only typed characters are filtered: Tab, the arrows, Home, End, Backspace, Delete and
+    // the editing shortcuts keep working, whatever text the platform attaches to them (X11
+    // gives Delete the character U+007F).
+    bool refusesTyping(const QKeyEvent& key) const {
+        if (key.matches(QKeySequence::Paste)) return true;
+        const Qt::KeyboardModifiers mods = key.modifiers();
+        if (mods & (Qt::ControlModifier | Qt::MetaModifier)) return false;
+        bool typesSomething = false;
+        for (QChar c : key.text()) {
+            if (!c.isPrint()) continue;
+            typesSomething = true;
             if (!keyAllowed(*family_, c)) return true;
         }
-        return false;
+        // Alt or AltGr turn keys into other characters than the ones printed on them.
+        return typesSomething && (mods & (Qt::AltModifier | Qt::GroupSwitchModifier));
     }
 
 private:
@@ -94,6 +113,7 @@ void attachKeyFilter(QWidget* box, KeyFamily family, std::function<void()> onEnt
                      std::function<void()> onEscape) {
     box->setAttribute(Qt::WA_InputMethodEnabled, false);
     box->setContextMenuPolicy(Qt::NoContextMenu);
+    box->setAcceptDrops(false);
     box->installEventFilter(new KeyFilter(box, family, std::move(onEnter), std::move(onEscape)));
 }
 

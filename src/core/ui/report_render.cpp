@@ -8,6 +8,7 @@
 #include <cmath>
 #include <QPainter>
 #include <QPrinter>
+#include <QTextBoundaryFinder>
 
 namespace {
 
@@ -60,8 +61,10 @@ public:
         const double lift = metrics.ascent() - 0.86 * em;
         QRectF area = rect(box).translated(0, -lift);
         area.setHeight(std::max(area.height(), metrics.height()) + std::abs(lift));
-        // Without Qt::TextDontClip, text that does not fit its box is clipped to it.
-        painter_.drawText(area, int(toQt(align) | Qt::AlignTop | Qt::TextSingleLine), text);
+        // Text too long for its box ends at the last whole character that fits: half a glyph
+        // reads as another character.
+        painter_.drawText(area, int(toQt(align) | Qt::AlignTop | Qt::TextSingleLine),
+                          fittedText(text, metrics, area.width()));
     }
 
     void hline(const ReportHLine& rule) {
@@ -99,6 +102,26 @@ private:
 };
 
 }  // namespace
+
+QString fittedText(const QString& text, const QFontMetricsF& metrics, double width) {
+    if (metrics.horizontalAdvance(text) <= width) return text;
+    std::vector<qsizetype> ends;  // where each whole character ends
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
+    for (qsizetype end = characters.toNextBoundary(); end > 0; end = characters.toNextBoundary()) {
+        ends.push_back(end);
+    }
+    // The width grows with every character: find the last end that fits by halving.
+    qsizetype low = 0, high = qsizetype(ends.size());  // ends[0, low) fit, ends[high, ...) do not
+    while (low < high) {
+        const qsizetype mid = (low + high) / 2;
+        if (metrics.horizontalAdvance(text.left(ends[size_t(mid)])) <= width) {
+            low = mid + 1;
+        } else {
+            high = mid;
+        }
+    }
+    return low == 0 ? QString() : text.left(ends[size_t(low - 1)]);
+}
 
 ReportDocument::ReportDocument(ReportDefinition report, const ReportRows& rows)
     : report_(std::move(report)), pages_(paginateReport(report_, rows.rowCount())) {
@@ -202,22 +225,6 @@ QImage ReportDocument::pictureFor(const PlacedBand& placed, int item,
     }
     if (placed.row < 0 || placed.row >= int(rowImages_.size())) return {};
     return rowImages_[placed.row].value(picture.column);
-}
-
-bool renderToPdf(const PrintDocument& document, const QString& path) {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(path);
-    printer.setDocName(document.title());
-    if (!printer.setPageLayout(document.pageLayout())) return false;
-    printer.setFullPage(true);
-    QPainter painter;
-    if (!painter.begin(&printer)) return false;
-    for (int page = 0; page < document.pageCount(); ++page) {
-        if (page > 0 && !printer.newPage()) return false;
-        document.paintPage(painter, page, printer.resolution());
-    }
-    return painter.end();
 }
 
 QImage renderPageImage(const PrintDocument& document, int page, double dotsPerInch) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QHash>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QString>
 #include <map>
@@ -38,8 +39,8 @@ private:
     std::map<std::pair<int, int>, QImage> fixedImages_;  // by band and item index
 };
 
-// Writes every page to a PDF file; false when the file cannot be written.
-bool renderToPdf(const PrintDocument& document, const QString& path);
+// The longest start of `text` made of whole characters that is no wider than `width`.
+QString fittedText(const QString& text, const QFontMetricsF& metrics, double width);
 
 // One page on a white image at the given resolution.
 QImage renderPageImage(const PrintDocument& document, int page, double dotsPerInch);
