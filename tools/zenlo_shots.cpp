@@ -5,6 +5,9 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTime>
 #include <cstdio>
@@ -21,6 +24,7 @@
 #include "core/ui/hints.h"
 #include "core/ui/report_render.h"
 #include "core/ui/skins.h"
+#include "core/ui/translations.h"
 #include "note/line_edit_panel.h"
 #include "note/note_list.h"
 #include "sale/Unit2.h"
@@ -53,18 +57,39 @@ bool save(const QImage& image, const QString& path) {
     return ok;
 }
 
-// The receipt paper is long; keep the printed part and a margin.
+// The receipt paper is long (and a PDF page wide); keep the printed part and a margin.
 QImage cropToInk(const QImage& page, int margin) {
-    int bottom = 0;
+    int bottom = 0, right = 0;
     for (int y = 0; y < page.height(); ++y) {
         for (int x = 0; x < page.width(); ++x) {
             if (qGray(page.pixel(x, y)) < 200) {
                 bottom = y;
-                break;
+                right = std::max(right, x);
             }
         }
     }
-    return page.copy(0, 0, page.width(), std::min(page.height(), bottom + margin));
+    return page.copy(0, 0, std::min(page.width(), right + margin), std::min(page.height(), bottom + margin));
+}
+
+// Pages of a PDF as PNG files PREFIX-1.png, PREFIX-2.png... (poppler's pdftoppm), optionally
+// cropped below the last ink.
+bool pdfPageImages(const QString& pdf, int dotsPerInch, const QString& prefix, bool crop) {
+    QTemporaryDir pages;
+    QProcess convert;
+    convert.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(dotsPerInch),
+                                               QStringLiteral("-png"), pdf, pages.filePath(QStringLiteral("p"))});
+    if (!convert.waitForFinished(60000) || convert.exitCode() != 0) {
+        std::printf("FAILED pdftoppm %s\n", qPrintable(pdf));
+        return false;
+    }
+    const QStringList files = QDir(pages.path()).entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
+    bool ok = !files.isEmpty();
+    for (int i = 0; i < files.size(); ++i) {
+        QImage page(pages.filePath(files[i]));
+        if (crop) page = cropToInk(page, 40);
+        ok &= save(page, QStringLiteral("%1-%2.png").arg(prefix).arg(i + 1));
+    }
+    return ok;
 }
 
 }  // namespace
@@ -78,6 +103,7 @@ int main(int argc, char** argv) {
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     installFontSubstitutions();
+    installChineseTranslations(&app);
     installHintTiming(&app);
     applySkin(-1);
     SilentDialogs dialogs;
@@ -138,6 +164,34 @@ int main(int argc, char** argv) {
     const ReportTableRows rows = TForm2::rows(note);
     const ReportDocument deliveryNote(TForm2::definition(note, amountInCapitals(note.amountText).text), rows);
     ok &= save(renderPageImage(deliveryNote, 0, 110), out.filePath(QStringLiteral("delivery-note.png")));
+
+    // The same receipt through the printer's own path, at the 1200 dpi a PDF printer has.
+    const QString receiptPdf = sandbox.filePath(QStringLiteral("receipt.pdf"));
+    ok &= printToPdf(receiptDocument, receiptPdf) &&
+          pdfPageImages(receiptPdf, 200, out.filePath(QStringLiteral("receipt-printed")), true);
+
+    // A delivery note of two pages, for a customer, printed the same way.
+    DeliveryNoteInput longNote = note;
+    longNote.customerName = QStringLiteral("城南便利店");
+    longNote.contact = QStringLiteral("王五");
+    longNote.phone = QStringLiteral("13800138000");
+    while (longNote.lines.size() < 40) longNote.lines += note.lines;
+    double total = 0;
+    for (const DeliveryNoteLine& l : longNote.lines) total += l.amount;
+    longNote.amountText = QString::number(total, 'f', 2);
+    const ReportTableRows longRows = TForm2::rows(longNote);
+    const ReportDocument twoPages(TForm2::definition(longNote, amountInCapitals(longNote.amountText).text), longRows);
+    const QString notePdf = sandbox.filePath(QStringLiteral("note.pdf"));
+    ok &= printToPdf(twoPages, notePdf) &&
+          pdfPageImages(notePdf, 90, out.filePath(QStringLiteral("delivery-note-two-pages")), false);
+
+    // The system's print dialog, in Chinese.
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog printDialog(&printer, main);
+    printDialog.show();
+    QCoreApplication::processEvents();
+    ok &= save(printDialog.grab().toImage(), out.filePath(QStringLiteral("print-dialog.png")));
+    printDialog.hide();
     Dialogs::install(nullptr);
     return ok ? 0 : 1;
 }

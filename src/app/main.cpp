@@ -7,6 +7,7 @@
 #include "core/ui/hints.h"
 #include "core/ui/key_filters.h"
 #include "core/ui/skins.h"
+#include "core/ui/translations.h"
 #include "core/ui/vendor.h"
 
 int main(int argc, char** argv) {
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("zenlo"));
     QApplication::setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_ComputerIcon));
     installFontSubstitutions();
+    installChineseTranslations(&app);
     installHintTiming(&app);
     installEnterPressesButtons(&app);
     applySkin(-1);
