@@ -162,6 +162,14 @@ void Connection::create(const QString& path, const QByteArray& key) {
     openWithFlags(path, key, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
 }
 
+void Connection::openReadOnly(const QString& path, const QByteArray& key) {
+    if (!QFileInfo::exists(path)) {
+        throw DataError(QStringLiteral("数据库文件不存在：") + QFileInfo(path).absoluteFilePath(),
+                        DataError::Kind::Missing);
+    }
+    openWithFlags(path, key, SQLITE_OPEN_READONLY);
+}
+
 void Connection::openWithFlags(const QString& path, const QByteArray& key, int flags) {
     close();
     sqlite3* db = nullptr;
@@ -171,6 +179,8 @@ void Connection::openWithFlags(const QString& path, const QByteArray& key, int f
         sqlite3_close(db);
         throw DataError(msg, DataError::Kind::Missing);
     }
+    // Another connection may be writing at this moment: wait for it, even for the first read.
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
     if (sqlite3_key(db, key.constData(), int(key.size())) != SQLITE_OK) {
         const QString msg = engineText(db);
         sqlite3_close(db);
@@ -185,7 +195,8 @@ void Connection::openWithFlags(const QString& path, const QByteArray& key, int f
         throw DataError(msg, code == SQLITE_NOTADB ? DataError::Kind::NotADatabase
                                                    : DataError::Kind::Missing);
     }
-    if (sqlite3_db_readonly(db, "main") == 1) {
+    const bool readOnly = (flags & SQLITE_OPEN_READONLY) != 0;
+    if (!readOnly && sqlite3_db_readonly(db, "main") == 1) {
         sqlite3_close(db);
         throw DataError(QStringLiteral("数据库文件只能读取，不能写入：") + path,
                         DataError::Kind::ReadOnly);
@@ -193,7 +204,7 @@ void Connection::openWithFlags(const QString& path, const QByteArray& key, int f
     db_ = db;
     path_ = path;
     try {
-        configure();
+        configure(readOnly);
     } catch (...) {
         sqlite3_close(db_);
         db_ = nullptr;
@@ -201,17 +212,61 @@ void Connection::openWithFlags(const QString& path, const QByteArray& key, int f
     }
 }
 
-void Connection::configure() {
-    // A confirmed sale must survive a power cut, and a backup copy of the closed file must be
-    // whole: rollback journal, full sync.
-    execute(QStringLiteral("PRAGMA journal_mode=DELETE"));
-    execute(QStringLiteral("PRAGMA synchronous=FULL"));
-    sqlite3_busy_timeout(db_, 2000);
+void Connection::configure(bool readOnly) {
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    execute(QStringLiteral("PRAGMA cache_size=-%1").arg(readOnly ? kReaderPageCacheKiB : kPageCacheKiB));
+    if (readOnly) {
+        execute(QStringLiteral("PRAGMA query_only=1"));
+    } else {
+        // A confirmed sale must survive a power cut, and a backup copy of the closed file must
+        // be whole: rollback journal, full sync.
+        execute(QStringLiteral("PRAGMA journal_mode=DELETE"));
+        execute(QStringLiteral("PRAGMA synchronous=FULL"));
+    }
     const char* names[] = {"year", "month", "day"};
     for (intptr_t i = 0; i < 3; ++i) {
         sqlite3_create_function_v2(db_, names[i], 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
                                    reinterpret_cast<void*>(i), datePart, nullptr, nullptr,
                                    nullptr);
+    }
+    sqlite3_update_hook(
+        db_,
+        [](void* self, int, const char*, const char* table, sqlite3_int64 rowid) {
+            auto* c = static_cast<Connection*>(self);
+            if (c->rowListener_) c->rowListener_(table, rowid);
+        },
+        this);
+    sqlite3_commit_hook(
+        db_,
+        [](void* self) {
+            static_cast<Connection*>(self)->committed_ = true;
+            return 0;
+        },
+        this);
+    sqlite3_rollback_hook(
+        db_, [](void* self) { static_cast<Connection*>(self)->rolledBack_ = true; }, this);
+}
+
+void Connection::setRowListener(RowListener listener) { rowListener_ = std::move(listener); }
+
+void Connection::setWriteGate(std::function<void()> gate) { writeGate_ = std::move(gate); }
+
+void Connection::interrupt() {
+    if (db_) sqlite3_interrupt(db_);
+}
+
+void Connection::settleTransactionNotices() {
+    if (!rolledBack_ && !committed_) return;
+    const bool rolledBack = rolledBack_;
+    rolledBack_ = false;
+    committed_ = false;
+    const QList<Dataset*> datasets = datasets_;
+    for (Dataset* d : datasets) {
+        if (rolledBack) {
+            d->afterRollback();
+        } else {
+            d->afterCommit();
+        }
     }
 }
 
@@ -230,11 +285,23 @@ sqlite3* Connection::handle() const {
 }
 
 int Connection::execute(const QString& sql, const QVariantList& values) {
-    Statement st(handle(), sql);
-    for (int i = 0; i < values.size(); ++i) st.bind(i + 1, values.at(i));
-    while (st.step()) {
+    int changed = 0;
+    try {
+        Statement st(handle(), sql);
+        for (int i = 0; i < values.size(); ++i) st.bind(i + 1, values.at(i));
+        if (writeGate_ && (!sqlite3_stmt_readonly(st.handle()) || sql.trimmed().startsWith(QLatin1String("BEGIN"), Qt::CaseInsensitive) ||
+                           sql.trimmed().startsWith(QLatin1String("COMMIT"), Qt::CaseInsensitive))) {
+            writeGate_();
+        }
+        while (st.step()) {
+        }
+        changed = sqlite3_changes(db_);
+    } catch (...) {
+        settleTransactionNotices();
+        throw;
     }
-    return sqlite3_changes(db_);
+    settleTransactionNotices();
+    return changed;
 }
 
 QVariant Connection::scalar(const QString& sql, const QVariantList& values) {

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <functional>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -42,10 +43,20 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
+    // Decrypted pages kept by the connection the windows use: enough for the catalogue, the
+    // indexes and the pages of the lists on screen.
+    static constexpr int kPageCacheKiB = 32 * 1024;
+    // A reading connection streams and keeps little.
+    static constexpr int kReaderPageCacheKiB = 2 * 1024;
+    // How long a statement waits for another connection's lock before giving up.
+    static constexpr int kBusyTimeoutMs = 2000;
+
     // Opens an existing file for reading and writing with the given key. A missing file, a file
     // that cannot be written, a wrong key or a file that is no database all throw DataError
     // with a Kind telling which.
     void open(const QString& path, const QByteArray& key);
+    // Opens an existing file only for reading, for work off the user-interface thread.
+    void openReadOnly(const QString& path, const QByteArray& key);
     // Creates a new encrypted file; used only by the admin tool. Throws if the file exists.
     void create(const QString& path, const QByteArray& key);
     // Closes every dataset on this connection, then the file.
@@ -69,13 +80,33 @@ public:
 
     QString lastError() const;
 
+    // Told of every row this connection inserts, changes or deletes, from inside the engine:
+    // the listener must not run statements. A transaction rolled back later is reported too;
+    // the listener reads the row again when it needs it.
+    using RowListener = std::function<void(const char* table, qint64 rowid)>;
+    void setRowListener(RowListener listener);
+
+    // Stops a statement running on this connection from another thread (it fails with
+    // "interrupted").
+    void interrupt();
+
+    // Runs before every statement that writes (or begins or commits a transaction), so that a
+    // reader on another connection can let go of the file first.
+    void setWriteGate(std::function<void()> gate);
+
 private:
     void openWithFlags(const QString& path, const QByteArray& key, int flags);
-    void configure();
+    void configure(bool readOnly);
+    // Tells the datasets what became of the transaction the last statement ended.
+    void settleTransactionNotices();
 
     sqlite3* db_ = nullptr;
     QString path_;
     QList<Dataset*> datasets_;
+    RowListener rowListener_;
+    std::function<void()> writeGate_;
+    bool rolledBack_ = false;
+    bool committed_ = false;
 };
 
 // Begins a transaction and rolls it back unless commit() was called: a sale is written whole or

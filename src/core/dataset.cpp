@@ -3,14 +3,16 @@
 
 #include <sqlcipher/sqlite3.h>
 
-#include <QCollator>
 #include <QRegularExpression>
 #include <algorithm>
+#include <unordered_map>
 
 #include "core/connection.h"
 #include "core/errors.h"
 #include "core/formats.h"
 #include "core/jet_dialect.h"
+#include "core/row_provider.h"
+#include "core/sort_keys.h"
 
 namespace {
 
@@ -37,19 +39,29 @@ bool isNumeric(const QVariant& v) {
     }
 }
 
+// The statement with its string literals emptied, for looking at its words.
+QString withoutLiterals(const QString& sql) {
+    static const QRegularExpression literal(QStringLiteral("'([^']|'')*'"));
+    QString outside = sql;
+    outside.replace(literal, QStringLiteral("''"));
+    return outside;
+}
+
 // Only a plain single-table select can be written back row by row.
 bool looksPlainSelect(const QString& sql) {
     static const QRegularExpression startsWithSelect(QStringLiteral("^\\s*select\\s"),
                                                      QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression grouped(
-        QStringLiteral("\\b(group|distinct|union|join|having|intersect|except)\\b"),
+        QStringLiteral("\\b(group|distinct|union|join|having|intersect|except|limit)\\b"),
         QRegularExpression::CaseInsensitiveOption);
     if (!startsWithSelect.match(sql).hasMatch()) return false;
-    // Words inside string literals do not count.
-    QString outside = sql;
-    static const QRegularExpression literal(QStringLiteral("'([^']|'')*'"));
-    outside.replace(literal, QStringLiteral("''"));
-    return !grouped.match(outside).hasMatch();
+    return !grouped.match(withoutLiterals(sql)).hasMatch();
+}
+
+bool hasOrderBy(const QString& sql) {
+    static const QRegularExpression orderBy(QStringLiteral("\\border\\s+by\\b"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return orderBy.match(withoutLiterals(sql)).hasMatch();
 }
 
 QString withRowid(const QString& sql) {
@@ -59,26 +71,6 @@ QString withRowid(const QString& sql) {
     out.replace(select, QStringLiteral("\\1 rowid AS ") + QLatin1String(kRowidColumn) +
                             QStringLiteral(",\\2"));
     return out;
-}
-
-const QCollator& textCollator() {
-    static const QCollator collator(QLocale(QLocale::Chinese, QLocale::China));
-    return collator;
-}
-
-int compareValues(const QVariant& a, const QVariant& b) {
-    const bool an = !a.isValid() || a.isNull();
-    const bool bn = !b.isValid() || b.isNull();
-    if (an || bn) return an == bn ? 0 : (an ? -1 : 1);
-    const bool anum = isNumeric(a);
-    const bool bnum = isNumeric(b);
-    if (anum && bnum) {
-        const double x = a.toDouble();
-        const double y = b.toDouble();
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    if (anum != bnum) return anum ? -1 : 1;
-    return textCollator().compare(a.toString(), b.toString());
 }
 
 std::optional<QString> normalizedDateTime(const QString& text) {
@@ -95,6 +87,26 @@ std::optional<QString> normalizedDateTime(const QString& text) {
         if (t != QTime(0, 0)) out += QLatin1Char(' ') + t.toString(QStringLiteral("hh:mm:ss"));
     }
     return out;
+}
+
+// The statement's column for each field, matched by name; -1 when the statement has none.
+std::vector<int> columnMap(const Statement& st, const QStringList& names, int from) {
+    std::vector<int> map;
+    for (const QString& name : names) {
+        int found = -1;
+        for (int c = from; c < st.columnCount() && found < 0; ++c) {
+            if (st.columnName(c).compare(name, Qt::CaseInsensitive) == 0) found = c;
+        }
+        map.push_back(found);
+    }
+    return map;
+}
+
+QVariantList rowOf(const Statement& st, const std::vector<int>& map) {
+    QVariantList row;
+    row.reserve(qsizetype(map.size()));
+    for (int c : map) row.append(c >= 0 ? st.value(c) : QVariant());
+    return row;
 }
 
 }  // namespace
@@ -118,6 +130,17 @@ void Dataset::setSql(const QString& sql) {
     sql_ = sql;
 }
 
+void Dataset::setSummedFields(const QStringList& fields) {
+    for (const QString& f : fields) {
+        bool known = false;
+        for (const QString& s : summedFields_) known = known || s.compare(f, Qt::CaseInsensitive) == 0;
+        if (!known) {
+            summedFields_.append(f);
+            sumsValid_ = false;
+        }
+    }
+}
+
 void Dataset::requireOpen() const {
     if (state_ == State::Inactive) {
         throw DataError(QStringLiteral("数据集“%1”没有打开，不能进行此操作").arg(name_),
@@ -130,6 +153,12 @@ void Dataset::requireBrowse(const char* action) const {
     if (state_ != State::Browse) {
         throw DataError(QStringLiteral("数据集“%1”正在编辑，不能%2").arg(name_, QString::fromUtf8(action)),
                         DataError::Kind::State);
+    }
+}
+
+void Dataset::requireWritable() const {
+    if (baseTable_.isEmpty()) {
+        throw DataError(QStringLiteral("数据集“%1”不能修改").arg(name_), DataError::Kind::State);
     }
 }
 
@@ -155,26 +184,28 @@ void Dataset::openQuery() {
     }
     FieldDefs resultFields;
     QString table;
-    bool writable = !options_.readOnly && looksPlainSelect(engineSql);
+    bool keyable = looksPlainSelect(engineSql);
     QStringList resultOrigins;
     for (int c = 0; c < columns; ++c) {
         resultFields.append({probe.columnName(c), fieldTypeFromDecl(probe.columnDeclType(c)), 0});
         const QString t = probe.columnTable(c);
         resultOrigins.append(probe.columnOrigin(c));
         if (t.isEmpty()) {
-            writable = false;
+            keyable = false;
         } else if (table.isEmpty()) {
             table = t;
         } else if (t.compare(table, Qt::CaseInsensitive) != 0) {
-            writable = false;
+            keyable = false;
         }
     }
 
     FieldDefs fields;
+    QStringList names;
     QStringList origins;
     if (options_.declaredFields.isEmpty()) {
         fields = resultFields;
         origins = resultOrigins;
+        for (const FieldDef& f : resultFields) names.append(f.name);
     } else {
         for (const FieldDef& declared : options_.declaredFields) {
             int found = -1;
@@ -185,13 +216,34 @@ void Dataset::openQuery() {
                 throw DataError(QStringLiteral("%1: 找不到字段“%2”").arg(name_, declared.name));
             }
             fields.append(declared);
+            names.append(resultFields[found].name);
             origins.append(resultOrigins.at(found));
         }
     }
     fields_ = fields;
+    resultNames_ = names;
     origins_ = origins;
-    baseTable_ = writable ? table : QString();
-    loadRows(writable ? withRowid(engineSql) : engineSql, writable);
+    keyTable_ = keyable ? table : QString();
+    baseTable_ = keyable && !options_.readOnly ? table : QString();
+    engineSql_ = engineSql;
+    if (options_.windowed) {
+        mode_ = keyable ? Mode::Keyed : Mode::Counted;
+    } else {
+        mode_ = Mode::Whole;
+    }
+    resetRows();
+    try {
+        if (mode_ == Mode::Keyed) {
+            loadKeyed(engineSql_);
+        } else if (mode_ == Mode::Counted) {
+            loadCounted(engineSql_);
+        } else {
+            loadWhole(keyable ? withRowid(engineSql_) : engineSql_, keyable);
+        }
+    } catch (...) {
+        resetRows();
+        throw;
+    }
 }
 
 void Dataset::openTable() {
@@ -209,48 +261,130 @@ void Dataset::openTable() {
     }
     if (fields.isEmpty()) throw DataError(QStringLiteral("no such table: ") + sql_);
     fields_ = fields;
+    resultNames_ = origins;
     origins_ = origins;
+    keyTable_ = sql_;
     baseTable_ = options_.readOnly ? QString() : sql_;
+    engineSql_ = QStringLiteral("SELECT * FROM ") + quoteName(sql_);
+    // A table is read by rowid a page at a time, and only when someone looks: a history table
+    // costs nothing until it is browsed.
+    mode_ = Mode::Keyed;
+    resetRows();
+}
+
+void Dataset::resetRows() const {
     rowsLoaded_ = false;
     store_.clear(int(fields_.size()));
     rowids_.clear();
+    countedRows_ = 0;
     order_.clear();
     current_ = -1;
+    forgetPages();
+    sums_.clear();
+    sumsValid_ = false;
 }
 
-void Dataset::loadRows(const QString& engineSql, bool withRowidColumn) const {
+std::vector<int> Dataset::summedFieldIndexes() const {
+    std::vector<int> out;
+    for (const QString& f : summedFields_) out.push_back(fieldIndex(f));
+    return out;
+}
+
+void Dataset::loadWhole(const QString& engineSql, bool withRowidColumn) const {
     Statement st(connection_.handle(), engineSql);
-    std::vector<int> map;
-    const int offset = withRowidColumn ? 1 : 0;
-    for (const FieldDef& f : fields_) {
-        int found = -1;
-        for (int c = offset; c < st.columnCount() && found < 0; ++c) {
-            if (st.columnName(c).compare(f.name, Qt::CaseInsensitive) == 0) found = c;
-        }
-        map.push_back(found);
-    }
+    const std::vector<int> map = columnMap(st, resultNames_, withRowidColumn ? 1 : 0);
     store_.clear(int(fields_.size()));
     rowids_.clear();
     order_.clear();
+    forgetPages();
     sqlite3_stmt* raw = st.handle();
     while (st.step()) {
         const int row = store_.appendFromStatement(raw, map);
         if (withRowidColumn) rowids_.push_back(sqlite3_column_int64(raw, 0));
         order_.push_back(row);
     }
+    mode_ = Mode::Whole;
     rowsLoaded_ = true;
+    sumsValid_ = false;
     current_ = order_.empty() ? -1 : 0;
+}
+
+void Dataset::loadKeyed(const QString& engineSql) const {
+    const std::vector<int> summed = summedFieldIndexes();
+    QStringList sumOrigins;
+    for (int f : summed) sumOrigins.append(f >= 0 ? origins_.at(f) : QString());
+    std::optional<ProvidedRows> provided;
+    if (provider_ && !hasOrderBy(engineSql) && !sumOrigins.contains(QString())) {
+        provided = provider_->select(keyTable_, engineSql, sumOrigins);
+    }
+    rowids_.clear();
+    sums_.assign(summed.size(), ColumnSum());
+    if (provided) {
+        rowids_ = std::move(provided->rowids);
+        for (size_t i = 0; i < summed.size() && i < provided->sums.size(); ++i) sums_[i] = provided->sums[i];
+    } else {
+        // One pass finds the rows and adds up the footers; the other columns are not decoded.
+        QString select = QLatin1String(kRowidColumn);
+        for (int f : summed) select += QLatin1Char(',') + (f >= 0 ? quoteName(resultNames_.at(f)) : QStringLiteral("NULL"));
+        Statement st(connection_.handle(),
+                     QStringLiteral("SELECT ") + select + QStringLiteral(" FROM (") + withRowid(engineSql) + QLatin1Char(')'));
+        sqlite3_stmt* raw = st.handle();
+        while (st.step()) {
+            rowids_.push_back(sqlite3_column_int64(raw, 0));
+            for (size_t i = 0; i < summed.size(); ++i) {
+                const int type = sqlite3_column_type(raw, int(i) + 1);
+                if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+                    sums_[i].add(sqlite3_column_double(raw, int(i) + 1));
+                } else if (type == SQLITE_TEXT) {
+                    sums_[i].add(st.value(int(i) + 1));
+                }
+            }
+        }
+        // Without an ORDER BY the rows come in the order they were stored, whatever index the
+        // engine chose to find them.
+        if (!hasOrderBy(engineSql)) std::sort(rowids_.begin(), rowids_.end());
+    }
+    order_.resize(rowids_.size());
+    for (size_t i = 0; i < order_.size(); ++i) order_[i] = int(i);
+    mode_ = Mode::Keyed;
+    rowsLoaded_ = true;
+    sumsValid_ = true;
+    current_ = order_.empty() ? -1 : 0;
+}
+
+void Dataset::loadCounted(const QString& engineSql) const {
+    const std::vector<int> summed = summedFieldIndexes();
+    QString select = QStringLiteral("1");
+    for (int f : summed) select += QLatin1Char(',') + (f >= 0 ? quoteName(resultNames_.at(f)) : QStringLiteral("NULL"));
+    Statement st(connection_.handle(), QStringLiteral("SELECT ") + select + QStringLiteral(" FROM (") + engineSql + QLatin1Char(')'));
+    sums_.assign(summed.size(), ColumnSum());
+    int count = 0;
+    while (st.step()) {
+        ++count;
+        for (size_t i = 0; i < summed.size(); ++i) sums_[i].add(st.value(int(i) + 1));
+    }
+    countedRows_ = count;
+    order_.resize(size_t(count));
+    for (int i = 0; i < count; ++i) order_[size_t(i)] = i;
+    mode_ = Mode::Counted;
+    rowsLoaded_ = true;
+    sumsValid_ = true;
+    current_ = count == 0 ? -1 : 0;
 }
 
 void Dataset::ensureRows() const {
     requireOpen();
     if (rowsLoaded_) return;
-    loadRows(QStringLiteral("SELECT rowid AS ") + QLatin1String(kRowidColumn) +
-                 QStringLiteral(", * FROM ") + quotedTable(),
-             true);
+    if (mode_ == Mode::Keyed) {
+        loadKeyed(engineSql_);
+    } else if (mode_ == Mode::Counted) {
+        loadCounted(engineSql_);
+    } else {
+        loadWhole(keyTable_.isEmpty() ? engineSql_ : withRowid(engineSql_), !keyTable_.isEmpty());
+    }
 }
 
-QString Dataset::quotedTable() const { return quoteName(baseTable_.isEmpty() ? sql_ : baseTable_); }
+QString Dataset::quotedTable() const { return quoteName(baseTable_.isEmpty() ? keyTable_ : baseTable_); }
 
 void Dataset::close() {
     if (state_ == State::Inactive) return;
@@ -258,14 +392,14 @@ void Dataset::close() {
     buffer_.clear();
     touched_.clear();
     fields_.clear();
+    resultNames_.clear();
     origins_.clear();
     baseTable_.clear();
-    store_.clear(0);
-    rowids_.clear();
-    order_.clear();
-    current_ = -1;
-    rowsLoaded_ = false;
+    keyTable_.clear();
+    engineSql_.clear();
+    resetRows();
     sort_.clear();
+    wroteInTransaction_ = false;
     emit rowsReset();
 }
 
@@ -273,6 +407,144 @@ int Dataset::execSQL() {
     close();
     return connection_.execute(translateJet(sql_));
 }
+
+// ---- pages of a windowed dataset ----
+
+void Dataset::forgetPages() const {
+    pages_.clear();
+    pageIndex_.clear();
+}
+
+const Dataset::Page& Dataset::page(int index) const {
+    const auto found = pageIndex_.find(index);
+    if (found != pageIndex_.end()) {
+        pages_.splice(pages_.begin(), pages_, found->second);
+        return *pages_.front().second;
+    }
+    auto fresh = std::make_shared<Page>();
+    const int from = index * kPageRows;
+    if (mode_ == Mode::Keyed) {
+        const int to = std::min(int(rowids_.size()), from + kPageRows);
+        QStringList columns;
+        for (const QString& o : origins_) columns.append(quoteName(o));
+        QStringList marks;
+        for (int i = from; i < to; ++i) marks.append(QStringLiteral("?"));
+        fresh->rows.assign(size_t(std::max(0, to - from)), QVariantList(fields_.size()));
+        if (to > from) {
+            Statement st(connection_.handle(), QStringLiteral("SELECT rowid,") + columns.join(QLatin1Char(',')) +
+                                                   QStringLiteral(" FROM ") + quoteName(keyTable_) +
+                                                   QStringLiteral(" WHERE rowid IN (") + marks.join(QLatin1Char(',')) +
+                                                   QLatin1Char(')'));
+            std::unordered_map<qint64, int> at;
+            for (int i = from; i < to; ++i) {
+                st.bind(i - from + 1, rowids_[size_t(i)]);
+                at.emplace(rowids_[size_t(i)], i - from);
+            }
+            std::vector<int> map(size_t(fields_.size()));
+            for (size_t f = 0; f < map.size(); ++f) map[f] = int(f) + 1;
+            while (st.step()) {
+                const auto slot = at.find(sqlite3_column_int64(st.handle(), 0));
+                if (slot != at.end()) fresh->rows[size_t(slot->second)] = rowOf(st, map);
+            }
+        }
+    } else {
+        Statement st(connection_.handle(), engineSql_ + QStringLiteral(" LIMIT ? OFFSET ?"));
+        st.bind(1, kPageRows);
+        st.bind(2, from);
+        const std::vector<int> map = columnMap(st, resultNames_, 0);
+        while (st.step()) fresh->rows.push_back(rowOf(st, map));
+    }
+    pages_.emplace_front(index, std::move(fresh));
+    pageIndex_[index] = pages_.begin();
+    while (int(pages_.size()) > kCachedPages) {
+        pageIndex_.erase(pages_.back().first);
+        pages_.pop_back();
+    }
+    return *pages_.front().second;
+}
+
+QVariant Dataset::cell(int readPos, int field) const {
+    if (mode_ == Mode::Whole) return store_.value(readPos, field);
+    const Page& p = page(readPos / kPageRows);
+    const size_t slot = size_t(readPos % kPageRows);
+    if (slot >= p.rows.size()) return QVariant();
+    return p.rows[slot].value(field);
+}
+
+QVariantList Dataset::rowAt(int readPos) const {
+    if (mode_ == Mode::Whole) return store_.row(readPos);
+    const Page& p = page(readPos / kPageRows);
+    const size_t slot = size_t(readPos % kPageRows);
+    if (slot >= p.rows.size()) return QVariantList(fields_.size());
+    return p.rows[slot];
+}
+
+qint64 Dataset::rowidAt(int readPos) const {
+    return readPos >= 0 && size_t(readPos) < rowids_.size() ? rowids_[size_t(readPos)] : -1;
+}
+
+// ---- footer sums ----
+
+void Dataset::addToSums(const QVariantList& row, int sign) const {
+    if (!sumsValid_) return;
+    const std::vector<int> summed = summedFieldIndexes();
+    for (size_t i = 0; i < summed.size() && i < sums_.size(); ++i) {
+        if (summed[i] < 0) continue;
+        if (sign > 0) {
+            sums_[i].add(row.value(summed[i]));
+        } else {
+            sums_[i].remove(row.value(summed[i]));
+        }
+    }
+}
+
+void Dataset::computeSums() const {
+    const std::vector<int> summed = summedFieldIndexes();
+    sums_.assign(summed.size(), ColumnSum());
+    if (mode_ == Mode::Whole) {
+        for (int readPos : order_) {
+            for (size_t i = 0; i < summed.size(); ++i) {
+                if (summed[i] >= 0) sums_[i].add(store_.value(readPos, summed[i]));
+            }
+        }
+    } else if (mode_ == Mode::Counted) {
+        loadCounted(engineSql_);
+    } else {
+        // A footer asked for after the rows were found: add it up over the rows still shown.
+        QString select = QStringLiteral("rowid");
+        for (int f : summed) select += QLatin1Char(',') + (f >= 0 ? quoteName(origins_.at(f)) : QStringLiteral("NULL"));
+        std::vector<qint64> shown;
+        shown.reserve(order_.size());
+        for (int readPos : order_) shown.push_back(rowids_[size_t(readPos)]);
+        std::sort(shown.begin(), shown.end());
+        Statement st(connection_.handle(), QStringLiteral("SELECT ") + select + QStringLiteral(" FROM ") + quoteName(keyTable_));
+        while (st.step()) {
+            if (!std::binary_search(shown.begin(), shown.end(), sqlite3_column_int64(st.handle(), 0))) continue;
+            for (size_t i = 0; i < summed.size(); ++i) sums_[i].add(st.value(int(i) + 1));
+        }
+    }
+    sumsValid_ = true;
+}
+
+ColumnSum Dataset::columnSum(const QString& field) const {
+    if (!isOpen()) return ColumnSum();
+    ensureRows();
+    const int idx = fieldIndex(field);
+    if (idx < 0) return ColumnSum();
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < summedFields_.size(); ++i) {
+        if (summedFields_[i].compare(field, Qt::CaseInsensitive) == 0) at = i;
+    }
+    if (at < 0) {
+        const_cast<Dataset*>(this)->summedFields_.append(field);
+        at = summedFields_.size() - 1;
+        sumsValid_ = false;
+    }
+    if (!sumsValid_ || size_t(at) >= sums_.size()) computeSums();
+    return sums_[size_t(at)];
+}
+
+// ---- navigation ----
 
 int Dataset::recordCount() const {
     ensureRows();
@@ -340,6 +612,8 @@ bool Dataset::bof() const {
     return order_.empty() || bof_;
 }
 
+// ---- fields ----
+
 int Dataset::fieldIndex(const QString& name) const {
     for (int i = 0; i < fields_.size(); ++i) {
         if (fields_[i].name.compare(name, Qt::CaseInsensitive) == 0) return i;
@@ -353,7 +627,7 @@ QVariant Dataset::value(const QString& field) const {
     if (idx < 0) throw DataError(QStringLiteral("%1: 找不到字段“%2”").arg(name_, field));
     if (state_ == State::Edit || state_ == State::Insert) return buffer_.at(idx);
     if (current_ < 0) return QVariant();
-    return store_.value(order_[size_t(current_)], idx);
+    return cell(order_[size_t(current_)], idx);
 }
 
 QString Dataset::text(const QString& field) const {
@@ -391,7 +665,7 @@ QVariant Dataset::valueAt(int row, int fieldIndex) const {
         return QVariant();
     }
     if (row == current_ && (state_ == State::Edit)) return buffer_.at(fieldIndex);
-    return store_.value(order_[size_t(row)], fieldIndex);
+    return cell(order_[size_t(row)], fieldIndex);
 }
 
 QString Dataset::textAt(int row, int fieldIndex) const {
@@ -457,11 +731,11 @@ QVariant Dataset::convertForField(int idx, const QVariant& v) const {
     return v;
 }
 
+// ---- editing ----
+
 void Dataset::append() {
     requireBrowse("新增记录");
-    if (baseTable_.isEmpty()) {
-        throw DataError(QStringLiteral("数据集“%1”不能修改").arg(name_), DataError::Kind::State);
-    }
+    requireWritable();
     buffer_ = QVariantList(fields_.size());
     touched_.assign(size_t(fields_.size()), false);
     state_ = State::Insert;
@@ -469,15 +743,13 @@ void Dataset::append() {
 
 void Dataset::edit() {
     requireBrowse("修改记录");
-    if (baseTable_.isEmpty()) {
-        throw DataError(QStringLiteral("数据集“%1”不能修改").arg(name_), DataError::Kind::State);
-    }
+    requireWritable();
     ensureRows();
     if (current_ < 0) {
         throw DataError(QStringLiteral("数据集“%1”是空的，没有可修改的记录").arg(name_),
                         DataError::Kind::State);
     }
-    buffer_ = store_.row(order_[size_t(current_)]);
+    buffer_ = rowAt(order_[size_t(current_)]);
     touched_.assign(size_t(fields_.size()), false);
     state_ = State::Edit;
 }
@@ -528,13 +800,25 @@ void Dataset::post() {
         }
         connection_.execute(sql, values);
         const qint64 rowid = connection_.lastInsertRowId();
+        wroteInTransaction_ = connection_.inTransaction();
         state_ = State::Browse;
         buffer_.clear();
         if (rowsLoaded_) {
-            QVariantList stored = readBack(rowid);
-            const int row = store_.append(stored);
+            const QVariantList stored = readBack(rowid);
+            int readPos = 0;
+            if (mode_ == Mode::Whole) {
+                readPos = store_.append(stored);
+            } else {
+                readPos = int(rowids_.size());
+                const auto cached = pageIndex_.find(readPos / kPageRows);
+                if (cached != pageIndex_.end()) {
+                    pages_.erase(cached->second);
+                    pageIndex_.erase(cached);
+                }
+            }
             rowids_.push_back(rowid);
-            order_.push_back(row);
+            order_.push_back(readPos);
+            addToSums(stored, 1);
             current_ = int(order_.size()) - 1;
             emit rowInserted(current_);
             emit currentChanged();
@@ -542,17 +826,30 @@ void Dataset::post() {
         return;
     }
     // Edit
-    const int storeRow = order_[size_t(current_)];
+    const int readPos = order_[size_t(current_)];
     if (!names.isEmpty()) {
+        const QVariantList before = rowAt(readPos);
         QStringList assignments;
         for (const QString& n : names) assignments.append(n + QStringLiteral("=?"));
-        values.append(rowids_[size_t(storeRow)]);
+        values.append(rowidAt(readPos));
         connection_.execute(QStringLiteral("UPDATE ") + quotedTable() + QStringLiteral(" SET ") +
                                 assignments.join(QLatin1Char(',')) +
                                 QStringLiteral(" WHERE rowid=?"),
                             values);
-        QVariantList stored = readBack(rowids_[size_t(storeRow)]);
-        if (stored.size() == fields_.size()) store_.replace(storeRow, stored);
+        wroteInTransaction_ = connection_.inTransaction();
+        const QVariantList stored = readBack(rowidAt(readPos));
+        if (stored.size() == fields_.size()) {
+            addToSums(before, -1);
+            addToSums(stored, 1);
+            if (mode_ == Mode::Whole) {
+                store_.replace(readPos, stored);
+            } else {
+                const auto cached = pageIndex_.find(readPos / kPageRows);
+                if (cached != pageIndex_.end()) {
+                    cached->second->second->rows[size_t(readPos % kPageRows)] = stored;
+                }
+            }
+        }
     }
     state_ = State::Browse;
     buffer_.clear();
@@ -573,18 +870,64 @@ void Dataset::deleteRecord() {
         throw DataError(QStringLiteral("数据集“%1”是空的，没有可删除的记录").arg(name_),
                         DataError::Kind::State);
     }
-    if (baseTable_.isEmpty()) {
-        throw DataError(QStringLiteral("数据集“%1”不能修改").arg(name_), DataError::Kind::State);
-    }
-    const int storeRow = order_[size_t(current_)];
+    requireWritable();
+    const int readPos = order_[size_t(current_)];
+    const QVariantList before = sumsValid_ ? rowAt(readPos) : QVariantList();
     connection_.execute(QStringLiteral("DELETE FROM ") + quotedTable() +
                             QStringLiteral(" WHERE rowid=?"),
-                        {rowids_[size_t(storeRow)]});
+                        {rowidAt(readPos)});
+    wroteInTransaction_ = connection_.inTransaction();
+    addToSums(before, -1);
     const int removed = current_;
     order_.erase(order_.begin() + removed);
     current_ = order_.empty() ? -1 : std::min(removed, int(order_.size()) - 1);
     emit rowRemoved(removed);
     emit currentChanged();
+}
+
+void Dataset::afterRollback() {
+    if (!wroteInTransaction_) return;
+    wroteInTransaction_ = false;
+    if (!isOpen()) return;
+    // Read again what the engine now holds, keeping the order and the place as far as they go.
+    cancel();
+    const int keep = current_;
+    const QString sort = sort_;
+    resetRows();
+    try {
+        ensureRows();
+        if (!sort.isEmpty()) applySort(sort);
+    } catch (const DataError&) {
+        resetRows();
+        rowsLoaded_ = true;  // nothing to show rather than a half state
+    }
+    if (!order_.empty()) current_ = std::clamp(keep, 0, int(order_.size()) - 1);
+    emit rowsReset();
+    emit currentChanged();
+}
+
+// ---- sorting ----
+
+std::vector<int> Dataset::sortFieldsOrThrow(const QString& sort, std::vector<bool>* descending) const {
+    std::vector<int> fields;
+    for (const QString& part : sort.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        QStringList words = part.trimmed().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (words.isEmpty()) continue;
+        bool desc = false;
+        if (words.size() > 1) {
+            const QString dir = words.last().toUpper();
+            if (dir == QLatin1String("DESC") || dir == QLatin1String("ASC")) {
+                desc = dir == QLatin1String("DESC");
+                words.removeLast();
+            }
+        }
+        const QString name = words.join(QLatin1Char(' '));
+        const int idx = fieldIndex(name);
+        if (idx < 0) throw DataError(QStringLiteral("%1: 找不到字段“%2”").arg(name_, name));
+        fields.push_back(idx);
+        descending->push_back(desc);
+    }
+    return fields;
 }
 
 void Dataset::setSort(const QString& sort) {
@@ -596,45 +939,61 @@ void Dataset::setSort(const QString& sort) {
 }
 
 void Dataset::applySort(const QString& sort) {
-    struct Key {
-        int field;
-        bool descending;
-    };
     // Every key is checked before the rows move, so a bad sort leaves them as they were.
-    std::vector<Key> keys;
-    for (const QString& part : sort.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        QStringList words = part.trimmed().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (words.isEmpty()) continue;
-        bool descending = false;
-        if (words.size() > 1) {
-            const QString dir = words.last().toUpper();
-            if (dir == QLatin1String("DESC") || dir == QLatin1String("ASC")) {
-                descending = dir == QLatin1String("DESC");
-                words.removeLast();
-            }
-        }
-        const QString name = words.join(QLatin1Char(' '));
-        const int idx = fieldIndex(name);
-        if (idx < 0) throw DataError(QStringLiteral("%1: 找不到字段“%2”").arg(name_, name));
-        keys.push_back({idx, descending});
-    }
+    std::vector<bool> descending;
+    const std::vector<int> keys = sortFieldsOrThrow(sort, &descending);
     const int keep = current_ >= 0 ? order_[size_t(current_)] : -1;
-    std::sort(order_.begin(), order_.end());
-    if (!keys.empty()) {
-        // One read per row and key, then compare the copies.
-        std::vector<std::vector<QVariant>> values(keys.size());
-        for (size_t k = 0; k < keys.size(); ++k) {
-            values[k].resize(size_t(store_.rowCount()));
-            for (int row : order_) values[k][size_t(row)] = store_.value(row, keys[k].field);
-        }
-        std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
-            for (size_t k = 0; k < keys.size(); ++k) {
-                const int c = compareValues(values[k][size_t(a)], values[k][size_t(b)]);
-                if (c != 0) return keys[k].descending ? c > 0 : c < 0;
-            }
-            return false;
-        });
+    if (!keys.empty() && mode_ == Mode::Counted) {
+        // Grouped rows have no rowids to sort by: read them whole, as a small list is.
+        loadWhole(engineSql_, false);
     }
+    // The rows still shown, in the order they were read.
+    std::vector<int> alive = order_;
+    std::sort(alive.begin(), alive.end());
+    if (!keys.empty()) {
+        std::optional<std::vector<int>> ordered;
+        if (mode_ == Mode::Keyed && provider_) {
+            std::vector<qint64> rowids;
+            rowids.reserve(alive.size());
+            for (int readPos : alive) rowids.push_back(rowids_[size_t(readPos)]);
+            std::vector<std::pair<QString, bool>> named;
+            for (size_t k = 0; k < keys.size(); ++k) named.emplace_back(origins_.at(keys[k]), descending[k]);
+            ordered = provider_->order(keyTable_, rowids, named);
+        }
+        if (!ordered) {
+            std::vector<RankKey> rankKeys(keys.size());
+            std::vector<std::vector<QVariant>> values(keys.size(), std::vector<QVariant>(alive.size()));
+            if (mode_ == Mode::Keyed) {
+                // One pass over the table for the sort columns of the rows shown.
+                std::unordered_map<qint64, size_t> at;
+                at.reserve(alive.size());
+                for (size_t i = 0; i < alive.size(); ++i) at.emplace(rowids_[size_t(alive[i])], i);
+                QString select = QStringLiteral("rowid");
+                for (int f : keys) select += QLatin1Char(',') + quoteName(origins_.at(f));
+                Statement st(connection_.handle(),
+                             QStringLiteral("SELECT ") + select + QStringLiteral(" FROM ") + quoteName(keyTable_));
+                while (st.step()) {
+                    const auto slot = at.find(sqlite3_column_int64(st.handle(), 0));
+                    if (slot == at.end()) continue;
+                    for (size_t k = 0; k < keys.size(); ++k) values[k][slot->second] = st.value(int(k) + 1);
+                }
+            } else {
+                for (size_t i = 0; i < alive.size(); ++i) {
+                    for (size_t k = 0; k < keys.size(); ++k) values[k][i] = store_.value(alive[i], keys[k]);
+                }
+            }
+            for (size_t k = 0; k < keys.size(); ++k) {
+                rankKeys[k].ranks = sortRanks(values[k]);
+                rankKeys[k].descending = descending[k];
+            }
+            ordered = orderByRanks(int(alive.size()), rankKeys);
+        }
+        std::vector<int> sorted;
+        sorted.reserve(alive.size());
+        for (int i : *ordered) sorted.push_back(alive[size_t(i)]);
+        alive = std::move(sorted);
+    }
+    order_ = std::move(alive);
     current_ = -1;
     for (size_t i = 0; i < order_.size(); ++i) {
         if (order_[i] == keep) current_ = int(i);

@@ -1,22 +1,32 @@
 // Dataset: a named row set on the shared connection, as every window uses it.
 //
-// A query dataset runs its SQL text and holds all resulting rows (a static snapshot); a table
-// dataset stands for one table and reads its rows only when someone looks at them, so that a
-// large history table costs nothing until it is browsed. Both keep a current row, give field
-// access by name, append / edit / post / delete the current row (written back by rowid with
-// bound values) and sort the rows already read.
+// A query dataset runs its SQL text; a table dataset stands for one table and reads its rows
+// only when someone looks at them. Both keep a current row, give field access by name,
+// append / edit / post / delete the current row (written back by rowid with bound values) and
+// sort the rows they hold.
+//
+// Small row sets (the note) are read whole at open. A windowed dataset (the long lists:
+// goods, sales lines, sales) reads at open only which rows match - their rowids, or their
+// count when the statement groups rows - together with the footer sums; the rows themselves
+// are read a page at a time as they are looked at, and only a bounded number of pages stays
+// in memory. Windows cannot tell the two apart except by speed.
 #pragma once
 
 #include <QObject>
 #include <QString>
 #include <QVariant>
+#include <list>
+#include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
+#include "core/column_sum.h"
 #include "core/field.h"
 #include "core/row_store.h"
 
 class Connection;
+class RowProvider;
 
 class Dataset : public QObject {
     Q_OBJECT
@@ -27,9 +37,14 @@ public:
 
     struct Options {
         bool readOnly = false;
-        bool staticCursor = false;  // kept for the record: every open reads a snapshot anyway
+        bool staticCursor = false;  // kept for the record: a query always shows a snapshot
+        bool windowed = false;      // read rows in pages as they are looked at
         FieldDefs declaredFields;   // when set, the fields are exactly these, in this order
     };
+
+    // Rows a windowed dataset keeps decoded, at most.
+    static constexpr int kPageRows = 64;
+    static constexpr int kCachedPages = 64;
 
     Dataset(Connection& connection, const QString& name, Kind kind, const QString& sqlOrTable,
             Options options, QObject* parent = nullptr);
@@ -44,11 +59,18 @@ public:
     const QString& sql() const { return sql_; }
     void setSql(const QString& sql);
 
+    // Answers row sets and sort orders from memory where it can (windowed datasets only).
+    void setRowProvider(RowProvider* provider) { provider_ = provider; }
+    // The fields whose sums a footer shows; a windowed dataset adds them up while it finds its
+    // rows, so it need not read every row again.
+    void setSummedFields(const QStringList& fields);
+
     void open();      // throws DataError; the current row is the first
     void close();     // also cancels a pending edit
     int execSQL();    // runs the SQL text as a command; returns rows changed
     bool isOpen() const { return state_ != State::Inactive; }
     State state() const { return state_; }
+    bool isWindowed() const { return mode_ == Mode::Keyed || mode_ == Mode::Counted; }
 
     // Rows, in the order shown (sorted or as read). Record numbers count from 1.
     int recordCount() const;
@@ -78,6 +100,9 @@ public:
     QVariant valueAt(int row, int fieldIndex) const;
     QString textAt(int row, int fieldIndex) const;
 
+    // The sum of a field over all rows, as a footer shows it.
+    ColumnSum columnSum(const QString& field) const;
+
     // Editing the current row, or a new one.
     void append();
     void edit();
@@ -86,8 +111,8 @@ public:
     void cancel();
     void deleteRecord();
 
-    // Client-side order of the rows already read: "商品编码", "商品编码 DESC", "a,b DESC".
-    // Empty restores the order the rows were read in. Reopening clears it.
+    // Client-side order of the rows: "商品编码", "商品编码 DESC", "a,b DESC". Empty restores
+    // the order the rows were read in. Reopening clears it.
     void setSort(const QString& sort);
     const QString& sort() const { return sort_; }
 
@@ -95,6 +120,11 @@ public:
     static QString displayText(const QVariant& value, FieldType type);
     // A number as it is, a text that reads as one parsed; nothing for NULL and other texts.
     static std::optional<double> numberOf(const QVariant& value);
+
+    // The connection rolled back a transaction in which this dataset wrote: the rows it holds
+    // may show what never was stored, so it reads them again.
+    void afterRollback();
+    void afterCommit() { wroteInTransaction_ = false; }
 
 signals:
     void rowsReset();           // opened, closed, re-sorted
@@ -104,37 +134,75 @@ signals:
     void rowRemoved(int row);
 
 private:
+    // Where the rows live: all read at open, read by rowid a page at a time, or read by
+    // position a page at a time (statements that group rows have no rowids).
+    enum class Mode { Whole, Keyed, Counted };
+
+    struct Page {
+        std::vector<QVariantList> rows;
+    };
+
     void requireOpen() const;
     void requireBrowse(const char* action) const;
+    void requireWritable() const;
     void ensureRows() const;
-    void loadRows(const QString& engineSql, bool withRowid) const;
+    void loadWhole(const QString& engineSql, bool withRowid) const;
+    void loadKeyed(const QString& engineSql) const;
+    void loadCounted(const QString& engineSql) const;
     void openQuery();
     void openTable();
+    void resetRows() const;
     QVariant convertForField(int fieldIndex, const QVariant& value) const;
     QVariantList readBack(qint64 rowid) const;
     void setCurrent(int row);
     void applySort(const QString& sort);
+    std::vector<int> sortFieldsOrThrow(const QString& sort, std::vector<bool>* descending) const;
     QString quotedTable() const;
+
+    // Read positions: the rows in the order read, before any client-side sort.
+    QVariant cell(int readPos, int field) const;
+    QVariantList rowAt(int readPos) const;
+    const Page& page(int pageIndex) const;
+    void forgetPages() const;
+    qint64 rowidAt(int readPos) const;
+    void addToSums(const QVariantList& row, int sign) const;
+    void computeSums() const;
+    std::vector<int> summedFieldIndexes() const;
 
     Connection& connection_;
     QString name_;
     Kind kind_;
     QString sql_;
     Options options_;
+    RowProvider* provider_ = nullptr;
+    QStringList summedFields_;
 
     State state_ = State::Inactive;
     FieldDefs fields_;
-    QStringList origins_;  // the base-table column behind each field, when writable
-    QString baseTable_;    // the one table the rows come from; empty when not writable
+    QStringList resultNames_;  // the statement's own column names behind each field
+    QStringList origins_;      // the base-table column behind each field, when there is one
+    QString baseTable_;        // the one table the rows come from; empty when not writable
+    QString keyTable_;         // the one table rows can be read from by rowid
+    QString engineSql_;        // the statement as the engine ran it
 
-    // Row storage; mutable because a table dataset reads its rows on first use.
+    mutable Mode mode_ = Mode::Whole;
     mutable bool rowsLoaded_ = false;
-    mutable RowStore store_;
-    mutable std::vector<qint64> rowids_;
-    mutable std::vector<int> order_;  // shown position -> store row
-    mutable int current_ = -1;        // shown position, -1 when empty
+    mutable RowStore store_;               // Whole: every row
+    mutable std::vector<qint64> rowids_;   // by read position (Whole when writable, Keyed)
+    mutable int countedRows_ = 0;          // Counted: rows the statement gives
+    mutable std::vector<int> order_;       // shown position -> read position
+    mutable int current_ = -1;             // shown position, -1 when empty
     mutable bool eof_ = false;
     mutable bool bof_ = false;
+
+    // Keyed and Counted: recently read pages, the most recent first.
+    mutable std::list<std::pair<int, std::shared_ptr<Page>>> pages_;
+    mutable std::unordered_map<int, std::list<std::pair<int, std::shared_ptr<Page>>>::iterator> pageIndex_;
+
+    mutable std::vector<ColumnSum> sums_;  // by summedFields_
+    mutable bool sumsValid_ = false;
+
+    bool wroteInTransaction_ = false;
 
     QVariantList buffer_;
     std::vector<bool> touched_;

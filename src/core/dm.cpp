@@ -27,6 +27,12 @@ Dataset::Options declared(const QString& table) {
     return o;
 }
 
+// The long lists read their rows a page at a time.
+Dataset::Options windowed(Dataset::Options o) {
+    o.windowed = true;
+    return o;
+}
+
 Dataset::Options lookupFields() {
     Dataset::Options o = readOnly();
     const QStringList texts = {QStringLiteral("商品编码"), QStringLiteral("商品类别"),
@@ -46,6 +52,7 @@ const QString kLookupSql = QStringLiteral(
 
 Tdmfm::Tdmfm(const QString& databasePath, QObject* parent)
     : QObject(parent),
+      historyIndex(ADOConnection1, {QStringLiteral("data1"), QStringLiteral("data3")}),
       ADOTable5(ADOConnection1, QStringLiteral("ADOTable5"), Kind::Table, QStringLiteral("data"),
                 staticCursor(), this),
       ADOTable6(ADOConnection1, QStringLiteral("ADOTable6"), Kind::Table, QStringLiteral("data3"),
@@ -68,33 +75,46 @@ Tdmfm::Tdmfm(const QString& databasePath, QObject* parent)
                 this),
       ADOQuery2(ADOConnection1, QStringLiteral("ADOQuery2"), Kind::Query,
                 QStringLiteral("select * from sp"), {}, this),
-      ADOQuery12(ADOConnection1, QStringLiteral("ADOQuery12"), Kind::Query, QString(), {}, this),
+      ADOQuery12(ADOConnection1, QStringLiteral("ADOQuery12"), Kind::Query, QString(), windowed({}), this),
       ADOQuery4(ADOConnection1, QStringLiteral("ADOQuery4"), Kind::Query, QString(), readOnly(),
                 this),
       ADOQuery5(ADOConnection1, QStringLiteral("ADOQuery5"), Kind::Query, kLookupSql,
-                lookupFields(), this),
+                windowed(lookupFields()), this),
       ADOQuery13(ADOConnection1, QStringLiteral("ADOQuery13"), Kind::Query,
-                 QStringLiteral("select * from data1"), declared(QStringLiteral("data1")), this),
+                 QStringLiteral("select * from data1"), windowed(declared(QStringLiteral("data1"))), this),
       ADOQuery9(ADOConnection1, QStringLiteral("ADOQuery9"), Kind::Query,
-                QStringLiteral("select * from data3"), declared(QStringLiteral("data3")), this),
+                QStringLiteral("select * from data3"), windowed(declared(QStringLiteral("data3"))), this),
       ADOQuery1(ADOConnection1, QStringLiteral("ADOQuery1"), Kind::Query,
                 QStringLiteral("select * from data1"), {}, this),
       ADOQuery3(ADOConnection1, QStringLiteral("ADOQuery3"), Kind::Query, QString(), {}, this),
       ADOQuery14(ADOConnection1, QStringLiteral("ADOQuery14"), Kind::Query, kSelectData, {}, this),
       databasePath_(databasePath) {
     setObjectName(QStringLiteral("dmfm"));
+    for (Dataset* history : {&ADOQuery13, &ADOQuery9, &ADOTable2, &ADOTable6}) history->setRowProvider(&historyIndex);
     connectDatabase();
     dmfm = this;
 }
 
 Tdmfm::~Tdmfm() {
     if (dmfm == this) dmfm = nullptr;
+    historyIndex.stop();
     ADOConnection1.close();
 }
 
 void Tdmfm::connectDatabase() {
     if (ADOConnection1.isOpen()) return;
     ADOConnection1.open(databasePath_, QByteArray(kDatabaseKey));
+    ensureSchemaIndexes(ADOConnection1);
+    if (historyIndexWanted_) historyIndex.start(databasePath_, QByteArray(kDatabaseKey));
 }
 
-void Tdmfm::disconnectDatabase() { ADOConnection1.close(); }
+void Tdmfm::disconnectDatabase() {
+    // The file may be replaced while disconnected: what the index holds is forgotten.
+    historyIndex.stop();
+    ADOConnection1.close();
+}
+
+void Tdmfm::startHistoryIndex() {
+    historyIndexWanted_ = true;
+    if (ADOConnection1.isOpen() && !historyIndex.isReady()) historyIndex.start(databasePath_, QByteArray(kDatabaseKey));
+}

@@ -6,6 +6,7 @@
 
 #include "core/connection.h"
 #include "core/dataset.h"
+#include "core/history_index.h"
 
 class Tdmfm : public QObject {
     Q_OBJECT
@@ -22,7 +23,13 @@ public:
     void connectDatabase();
     void disconnectDatabase();
 
+    // Begins reading the history into memory in the background; from then on the index is
+    // rebuilt whenever the database is connected again.
+    void startHistoryIndex();
+
     Connection ADOConnection1;
+    // The sales history in memory, for the sales window's lists (see history_index.h).
+    HistoryIndex historyIndex;
 
     Dataset ADOTable5;  // data: appending note lines
     Dataset ADOTable6;  // data3: appending the settlement row
@@ -47,6 +54,7 @@ public:
 
 private:
     QString databasePath_;
+    bool historyIndexWanted_ = false;
 };
 
 // The program's data module, set while one exists.

@@ -169,6 +169,85 @@ void unquoteDatePartComparisons(QList<Token>& t) {
     }
 }
 
+// The name a column token stands for: [day1], "day1" and day1 are the same column.
+QString columnName(const Token& t) {
+    if (t.kind == Tok::Bracket || t.kind == Tok::Quoted) return t.text.mid(1, t.text.size() - 2).toLower();
+    if (t.kind == Tok::Word) return t.text.toLower();
+    return QString();
+}
+
+bool isColumn(const Token& t) {
+    return (t.kind == Tok::Word || t.kind == Tok::Bracket || t.kind == Tok::Quoted) && !isWord(t, "and") &&
+           !isWord(t, "or") && !isWord(t, "not") && !isWord(t, "like");
+}
+
+// Positions of the next `count` solid tokens from `from`, or fewer at the end.
+QList<int> solidRun(const QList<Token>& t, int from, int count) {
+    QList<int> at;
+    for (int i = nextSolid(t, from); i < t.size() && at.size() < count; i = nextSolid(t, i + 1)) at.append(i);
+    return at;
+}
+
+QString isoDay(int year, int month) {
+    return QStringLiteral("'%1-%2-01'").arg(year, 4, 10, QLatin1Char('0')).arg(month, 2, 10, QLatin1Char('0'));
+}
+
+// day1 like '2026-%' and day1 like '%12-%': the month view. The old engine rendered dates
+// without leading zeros, so the patterns also took November lines in January and a whole year
+// ending in 1; what they stand for is the month, which is a range the date index can serve.
+void monthPatternsToRange(QList<Token>& t) {
+    static const QRegularExpression yearPattern(QStringLiteral("^'(\\d{4})-%'$"));
+    static const QRegularExpression monthPattern(QStringLiteral("^'%(\\d{1,2})-%'$"));
+    for (int i = 0; i < t.size(); ++i) {
+        if (!isColumn(t.at(i))) continue;
+        const QList<int> run = solidRun(t, i, 7);
+        if (run.size() < 7 || !isWord(t.at(run[1]), "like") || t.at(run[2]).kind != Tok::String ||
+            !isWord(t.at(run[3]), "and") || columnName(t.at(run[4])) != columnName(t.at(i)) ||
+            !isWord(t.at(run[5]), "like") || t.at(run[6]).kind != Tok::String) {
+            continue;
+        }
+        const auto y = yearPattern.match(t.at(run[2]).text);
+        const auto m = monthPattern.match(t.at(run[6]).text);
+        if (!y.hasMatch() || !m.hasMatch()) continue;
+        const int year = y.captured(1).toInt();
+        const int month = m.captured(1).toInt();
+        if (month < 1 || month > 12) continue;
+        const QString column = t.at(i).text;
+        const QString range = column + QStringLiteral(">=") + isoDay(year, month) + QStringLiteral(" and ") + column +
+                              QStringLiteral("<") + (month == 12 ? isoDay(year + 1, 1) : isoDay(year, month + 1));
+        t[i].text = range;
+        t[i].kind = Tok::Punct;
+        for (int k = i + 1; k <= run[6]; ++k) t[k].text.clear();
+        i = run[6];
+    }
+}
+
+// year([day1])=2013 also reads as the range of that year, so the date index can serve it;
+// the year() test stays, so the rows are exactly those it takes.
+void yearComparisonsToRange(QList<Token>& t) {
+    for (int i = 0; i < t.size(); ++i) {
+        if (!isWord(t.at(i), "year")) continue;
+        const QList<int> run = solidRun(t, i + 1, 5);
+        if (run.size() < 5 || t.at(run[0]).text != QLatin1String("(") || !isColumn(t.at(run[1])) ||
+            t.at(run[2]).text != QLatin1String(")") || t.at(run[3]).text != QLatin1String("=") ||
+            t.at(run[4]).kind != Tok::Number) {
+            continue;
+        }
+        bool ok = false;
+        const int year = t.at(run[4]).text.toInt(&ok);
+        if (!ok || year < 1 || year > 9998) continue;
+        QString original;
+        for (int k = i; k <= run[4]; ++k) original += t.at(k).text;
+        const QString column = t.at(run[1]).text;
+        t[i].text = QLatin1Char('(') + original + QStringLiteral(" and ") + column + QStringLiteral(">=") +
+                    isoDay(year, 1) + QStringLiteral(" and ") + column + QStringLiteral("<") + isoDay(year + 1, 1) +
+                    QLatin1Char(')');
+        t[i].kind = Tok::Punct;
+        for (int k = i + 1; k <= run[4]; ++k) t[k].text.clear();
+        i = run[4];
+    }
+}
+
 }  // namespace
 
 QString translateJet(const QString& sql) {
@@ -181,6 +260,8 @@ QString translateJet(const QString& sql) {
     }
     bracketInsertColumns(tokens);
     unquoteDatePartComparisons(tokens);
+    monthPatternsToRange(tokens);
+    yearComparisonsToRange(tokens);
     QString out;
     out.reserve(sql.size() + 16);
     for (const Token& t : tokens) out += t.text;

@@ -4,7 +4,11 @@
 //
 //   #2013-01-05#                     -> '2013-01-05'              (date literals)
 //   insert into t(a,1,2) select ...  -> insert into t(a,[1],[2])  (digit column names)
-//   year([day1])='2013'              -> year([day1])=2013         (date parts against quoted numbers)
+//   year([day1])='2013'              -> (year([day1])=2013 and [day1]>='2013-01-01' and [day1]<'2014-01-01')
+//                                                                  (date parts against quoted numbers,
+//                                                                   with the range the date index serves)
+//   day1 like '2026-%' and day1 like '%12-%'
+//                                    -> day1>='2026-12-01' and day1<'2027-01-01'   (the month view)
 //
 // Bracketed names ([2], [销售单价]), bare Chinese names, LIKE with "%", aliases, grouping and a
 // string directly followed by a keyword ("'x'where") are understood by the engine as they are.

@@ -1,6 +1,8 @@
 // The database layout in one place.
 #include "core/schema.h"
 
+#include <QRegularExpression>
+
 #include <stdexcept>
 
 #include "core/connection.h"
@@ -109,8 +111,36 @@ QStringList schemaStatements() {
         for (const FieldDef& f : t.columns) columns.append(columnSql(t.name, f));
         out.append(QStringLiteral("CREATE TABLE \"%1\" (%2)").arg(t.name, columns.join(QStringLiteral(", "))));
     }
-    out.append(QStringLiteral("CREATE INDEX \"sp_商品编码\" ON \"sp\" (\"商品编码\")"));
+    out.append(schemaIndexStatements());
     return out;
+}
+
+QStringList schemaIndexStatements() {
+    return {
+        QStringLiteral("CREATE INDEX IF NOT EXISTS \"sp_商品编码\" ON \"sp\" (\"商品编码\")"),
+        // The goods lookup groups the catalogue by these six columns in this order: read from
+        // this index, its first rows come without sorting the whole catalogue.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS \"sp_lookup\" ON \"sp\" "
+                       "(\"商品编码\",\"商品类别\",\"商品名称\",\"规格型号\",\"销售单价\",\"供货商\")"),
+        // The day and month views and the charts find their dates as ranges.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS \"data1_day1\" ON \"data1\" (\"day1\")"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS \"data3_day1\" ON \"data3\" (\"day1\")"),
+    };
+}
+
+void ensureSchemaIndexes(Connection& connection) {
+    QStringList missing;
+    for (const QString& statement : schemaIndexStatements()) {
+        static const QRegularExpression name(QStringLiteral("EXISTS \"([^\"]+)\""));
+        const QString index = name.match(statement).captured(1);
+        if (connection.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='index' AND name=?"), {index}).toInt() == 0) {
+            missing.append(statement);
+        }
+    }
+    if (missing.isEmpty()) return;
+    Transaction tx(connection);
+    for (const QString& statement : missing) connection.execute(statement);
+    tx.commit();
 }
 
 void createSchema(Connection& connection) {

@@ -30,6 +30,9 @@ const TableDef& schemaTable(const QString& name);  // throws std::out_of_range w
 
 // CREATE TABLE and CREATE INDEX statements, in order.
 QStringList schemaStatements();
+// The indexes alone; a file made before one of them existed gets it when it is opened.
+QStringList schemaIndexStatements();
+void ensureSchemaIndexes(Connection& connection);
 
 // Creates the tables and the super administrator on an empty connection, in one transaction.
 void createSchema(Connection& connection);

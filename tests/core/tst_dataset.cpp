@@ -1,10 +1,13 @@
 // Datasets: open, navigate, edit, post, delete, sort, declared fields and conversions.
+#include <QRandomGenerator>
 #include <QSignalSpy>
+#include <numeric>
 #include <QtTest>
 
 #include "core/dm.h"
 #include "core/errors.h"
 #include "core/shared_queries.h"
+#include "core/sort_keys.h"
 #include "support/data_module_test.h"
 #include "support/test_registry.h"
 
@@ -233,5 +236,225 @@ private slots:
     }
 };
 
+namespace {
+
+// A few thousand history lines with the values that make sorting and summing hard: NULLs,
+// equal values, Chinese and Latin texts, numbers stored as text, negative amounts.
+void fillHistory(TempDatabase& db, int lines) {
+    QRandomGenerator random(7);
+    const QStringList names = {QStringLiteral("可口可乐"), QStringLiteral("百事可乐"), QStringLiteral("啤酒"),
+                               QStringLiteral("abc"), QStringLiteral("ABC"), QStringLiteral("Zebra"),
+                               QStringLiteral("矿泉水"), QStringLiteral("10"), QStringLiteral("9"), QString()};
+    Connection& c = db.db();
+    Transaction tx(c);
+    for (int i = 0; i < lines; ++i) {
+        const QString name = names.at(int(random.bounded(names.size())));
+        c.execute(QStringLiteral("INSERT INTO data1 (a,c,h,[2],[3],[6],day1) VALUES (?,?,?,?,?,?,?)"),
+                  {name.isEmpty() ? QVariant() : QVariant(name), QString::number(random.bounded(50)),
+                   QStringLiteral("S%1").arg(i / 4), double(random.bounded(5)),
+                   random.bounded(10) == 0 ? QVariant() : QVariant(1.5),
+                   random.bounded(100) == 0 ? QVariant(QStringLiteral("2.5")) : QVariant(random.bounded(-100, 10000) / 100.0),
+                   QDate(2026, 1, 1).addDays(random.bounded(365)).toString(Qt::ISODate)});
+    }
+    tx.commit();
+}
+
+QList<QVariantList> shownRows(const Dataset& d) {
+    QList<QVariantList> rows;
+    for (int r = 0; r < d.recordCount(); ++r) {
+        QVariantList row;
+        for (int f = 0; f < d.fieldCount(); ++f) row.append(d.valueAt(r, f));
+        rows.append(row);
+    }
+    return rows;
+}
+
+}  // namespace
+
+// The journal and sync settings are what the durability promise rests on; a rollback must not
+// leave rows in the datasets that the file does not hold.
+class TestDurability : public DataModuleTest {
+    Q_OBJECT
+
+private slots:
+    void confirmedSalesSurviveAPowerCut() {
+        Connection& c = dm->ADOConnection1;
+        QCOMPARE(c.scalar(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("delete"));
+        QCOMPARE(c.scalar(QStringLiteral("PRAGMA synchronous")).toInt(), 2);  // FULL
+        QCOMPARE(c.scalar(QStringLiteral("PRAGMA busy_timeout")).toInt(), Connection::kBusyTimeoutMs);
+    }
+
+    void aRolledBackPostLeavesNoPhantomRow() {
+        Dataset& sales = dm->ADOTable6;
+        sales.open();
+        QCOMPARE(sales.recordCount(), 0);
+        db->exec(QStringLiteral("INSERT INTO data (c,a,[2]) VALUES ('A','甲',1)"));
+        Dataset& note = dm->ADOQuery15;
+        OpenQuery(note, QStringLiteral("select * from data order by id"));
+        {
+            Transaction tx(dm->ADOConnection1);
+            sales.append();
+            sales.setValue(QStringLiteral("a"), QStringLiteral("S1"));
+            sales.post();
+            QCOMPARE(sales.recordCount(), 1);
+            note.edit();
+            note.setValue(QStringLiteral("2"), 5);
+            note.post();
+            QCOMPARE(note.text(QStringLiteral("2")), QStringLiteral("5"));
+        }  // not committed
+        QCOMPARE(db->count(QStringLiteral("data3")), 0);
+        QCOMPARE(sales.recordCount(), 0);
+        QCOMPARE(note.text(QStringLiteral("2")), QStringLiteral("1"));
+        // A committed post stays.
+        {
+            Transaction tx(dm->ADOConnection1);
+            sales.append();
+            sales.setValue(QStringLiteral("a"), QStringLiteral("S2"));
+            sales.post();
+            tx.commit();
+        }
+        QCOMPARE(sales.recordCount(), 1);
+        QCOMPARE(sales.text(QStringLiteral("a")), QStringLiteral("S2"));
+    }
+
+    void indexesAreAddedToOlderFiles() {
+        db->exec(QStringLiteral("DROP INDEX data1_day1"));
+        db->exec(QStringLiteral("DROP INDEX sp_lookup"));
+        dm.reset();
+        dm = std::make_unique<Tdmfm>(db->path());
+        QCOMPARE(db->count(QStringLiteral("sqlite_master"), QStringLiteral("type='index'")), 4);
+    }
+};
+
+// Windowed lists read their rows a page at a time; they must show exactly what a list read
+// whole shows, through sorting, editing and deleting.
+class TestWindowedDataset : public DataModuleTest {
+    Q_OBJECT
+
+private slots:
+    void sortOrderEqualsTheComparisonOrder() {
+        QRandomGenerator random(11);
+        const QList<QVariant> pool = {QVariant(), QVariant(3), QVariant(2.5), QVariant(-1.0), QVariant(qint64(10)),
+                                      QVariant(QStringLiteral("啊")), QVariant(QStringLiteral("吧")),
+                                      QVariant(QStringLiteral("abc")), QVariant(QStringLiteral("ABC")),
+                                      QVariant(QStringLiteral("10")), QVariant(QStringLiteral("2")),
+                                      QVariant(QStringLiteral("中国")), QVariant(QStringLiteral("")),
+                                      QVariant(QStringLiteral("Ω"))};
+        for (int round = 0; round < 50; ++round) {
+            std::vector<QVariant> values;
+            for (int i = 0; i < 200; ++i) values.push_back(pool.at(int(random.bounded(pool.size()))));
+            const bool descending = round % 2 == 1;
+            std::vector<int> expected(values.size());
+            std::iota(expected.begin(), expected.end(), 0);
+            std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+                const int c = compareSortValues(values[size_t(a)], values[size_t(b)]);
+                return descending ? c > 0 : c < 0;
+            });
+            QCOMPARE(orderByRanks(int(values.size()), {{sortRanks(values), descending}}), expected);
+        }
+    }
+
+    void windowedListsShowWhatWholeListsShow() {
+        fillHistory(*db, 1500);
+        const QStringList statements = {
+            QStringLiteral("select * from data1"),
+            QStringLiteral("select * from data1 where [3]>0  and a like '%可乐%'"),
+            QStringLiteral("select * from data1 where day1>=#2026-03-01# and day1<=#2026-03-31#"),
+            QStringLiteral("select * from data1 where a like '%zzz%'"),
+        };
+        Dataset whole(dm->ADOConnection1, QStringLiteral("whole"), Dataset::Kind::Query, QString(), {}, this);
+        Dataset& windowed = dm->ADOQuery13;
+        QVERIFY(windowed.options().windowed);
+        windowed.setSummedFields({QStringLiteral("2"), QStringLiteral("6")});
+        for (const QString& sql : statements) {
+            OpenQuery(windowed, sql);
+            // The same statement read whole, in the order rows were stored.
+            OpenQuery(whole, sql + (sql.contains(QLatin1String("where")) ? QString() : QStringLiteral(" where 1=1")) +
+                                 QStringLiteral(" order by rowid"));
+            QCOMPARE(windowed.recordCount(), whole.recordCount());
+            QCOMPARE(shownRows(windowed).size(), whole.recordCount());
+            for (int r = 0; r < whole.recordCount(); ++r) {
+                for (const QString& f : {QStringLiteral("ID"), QStringLiteral("a"), QStringLiteral("6"), QStringLiteral("day1")}) {
+                    QCOMPARE(windowed.valueAt(r, windowed.fieldIndex(f)), whole.valueAt(r, whole.fieldIndex(f)));
+                }
+            }
+            for (const QString& f : {QStringLiteral("2"), QStringLiteral("6")}) {
+                QCOMPARE(windowed.columnSum(f).text(true), whole.columnSum(f).text(true));
+            }
+            for (const QString& sort : {QStringLiteral("a"), QStringLiteral("6 DESC"), QStringLiteral("c"),
+                                        QStringLiteral("a DESC, 6")}) {
+                windowed.setSort(sort);
+                whole.setSort(sort);
+                for (int r = 0; r < whole.recordCount(); ++r) {
+                    QCOMPARE(windowed.valueAt(r, windowed.fieldIndex(QStringLiteral("ID"))),
+                             whole.valueAt(r, whole.fieldIndex(QStringLiteral("ID"))));
+                }
+            }
+        }
+    }
+
+    void editingAWindowedList() {
+        fillHistory(*db, 300);
+        Dataset& lines = dm->ADOQuery13;
+        lines.setSummedFields({QStringLiteral("6")});
+        OpenQuery(lines, QStringLiteral("select * from data1"));
+        const auto dbSum = [this] {
+            return ColumnSum();
+        };
+        (void)dbSum;
+        const auto total = [this] {
+            Dataset check(dm->ADOConnection1, QStringLiteral("check"), Dataset::Kind::Query, QString(), {}, this);
+            OpenQuery(check, QStringLiteral("select * from data1"));
+            return check.columnSum(QStringLiteral("6")).text(true);
+        };
+        QCOMPARE(lines.columnSum(QStringLiteral("6")).text(true), total());
+        lines.setRecNo(200);  // beyond the first pages
+        const QVariant id = lines.value(QStringLiteral("ID"));
+        lines.edit();
+        lines.setValue(QStringLiteral("6"), 1000.25);
+        lines.post();
+        QCOMPARE(db->scalar(QStringLiteral("SELECT [6] FROM data1 WHERE ID=?"), {id}).toDouble(), 1000.25);
+        QCOMPARE(lines.text(QStringLiteral("6")), QStringLiteral("1000.25"));
+        QCOMPARE(lines.columnSum(QStringLiteral("6")).text(true), total());
+        lines.deleteRecord();
+        QCOMPARE(lines.recordCount(), 299);
+        QCOMPARE(db->count(QStringLiteral("data1")), 299);
+        QCOMPARE(lines.columnSum(QStringLiteral("6")).text(true), total());
+        QVERIFY(lines.value(QStringLiteral("ID")) != id);
+    }
+
+    void groupedListsCountAndPage() {
+        for (int i = 0; i < 150; ++i) {
+            db->addGoods(QStringLiteral("69%1").arg(i % 140, 4, 10, QLatin1Char('0')), QStringLiteral("货%1").arg(i), 2, 1);
+        }
+        Dataset& lookup = dm->ADOQuery5;
+        QVERIFY(lookup.options().windowed);
+        OpenQuery(lookup, lookup.sql());
+        Dataset whole(dm->ADOConnection1, QStringLiteral("whole"), Dataset::Kind::Query, QString(), {}, this);
+        OpenQuery(whole, lookup.sql());
+        QCOMPARE(lookup.recordCount(), whole.recordCount());
+        QCOMPARE(lookup.recordCount(), 150);
+        for (int r = 0; r < whole.recordCount(); r += 7) {
+            QCOMPARE(lookup.textAt(r, 2), whole.textAt(r, 2));
+        }
+        lookup.setSort(QStringLiteral("商品名称 DESC"));
+        whole.setSort(QStringLiteral("商品名称 DESC"));
+        for (int r = 0; r < whole.recordCount(); ++r) QCOMPARE(lookup.textAt(r, 2), whole.textAt(r, 2));
+        QVERIFY_THROWS_EXCEPTION(DataError, lookup.edit());
+    }
+
+    void tablesAreReadOnlyWhenLookedAt() {
+        fillHistory(*db, 200);
+        Dataset& history = dm->ADOTable2;
+        history.open();
+        QCOMPARE(history.recordCount(), 200);
+        history.last();
+        QCOMPARE(history.value(QStringLiteral("ID")).toInt(), 200);
+        QVERIFY(history.isWindowed());
+    }
+};
+
+ZENLO_TEST(TestDurability)
+ZENLO_TEST(TestWindowedDataset)
 ZENLO_TEST(TestDataset)
 #include "tst_dataset.moc"

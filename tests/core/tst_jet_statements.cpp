@@ -183,7 +183,43 @@ private slots:
         QCOMPARE(translateJet(QStringLiteral("insert into t(a,1,[2]) values ('1,2',3,4)")),
                  QStringLiteral("insert into t(a,[1],[2]) values ('1,2',3,4)"));
         QCOMPARE(translateJet(QStringLiteral("x where year(d)= '2013'")),
-                 QStringLiteral("x where year(d)= 2013"));
+                 QStringLiteral("x where (year(d)= 2013 and d>='2013-01-01' and d<'2014-01-01')"));
+        // Other comparisons of a year keep their form.
+        QCOMPARE(translateJet(QStringLiteral("x where year(d)>'2013'")), QStringLiteral("x where year(d)>2013"));
+    }
+
+    // The month view's two patterns mean this month: in January they must not take November,
+    // and in a year ending in 1 not the whole year.
+    void theMonthViewIsTheMonth_data() {
+        QTest::addColumn<int>("year");
+        QTest::addColumn<int>("month");
+        QTest::addColumn<QString>("codes");
+        QTest::newRow("January 2021") << 2021 << 1 << "J";
+        QTest::newRow("November 2021") << 2021 << 11 << "N";
+        QTest::newRow("December 2021") << 2021 << 12 << "D";
+        QTest::newRow("January 2022") << 2022 << 1 << "K";
+        QTest::newRow("a month without sales") << 2021 << 2 << "";
+    }
+    void theMonthViewIsTheMonth() {
+        QFETCH(int, year);
+        QFETCH(int, month);
+        QFETCH(QString, codes);
+        for (const auto& [code, day] : {std::pair{"J", "2021-01-31"}, std::pair{"N", "2021-11-01"},
+                                        std::pair{"D", "2021-12-31"}, std::pair{"K", "2022-01-01"}}) {
+            db->exec(QStringLiteral("INSERT INTO data1 (c,[3],day1) VALUES (?,1,?)"),
+                     {QString::fromLatin1(code), QString::fromLatin1(day)});
+        }
+        const QString y = QString::number(year), m = QString::number(month);
+        const QString sql = QStringLiteral("select * from data1 where day1 like '") + y + QStringLiteral("-") +
+                            QStringLiteral("%' and day1 like '") + QStringLiteral("%") + m + QStringLiteral("-") +
+                            QStringLiteral("%'");
+        OpenQuery(dm->ADOQuery1, sql);
+        QString found;
+        for (int r = 0; r < dm->ADOQuery1.recordCount(); ++r) found += dm->ADOQuery1.textAt(r, dm->ADOQuery1.fieldIndex(QStringLiteral("c")));
+        QCOMPARE(found, codes);
+        // It runs as a range on the date, which the date index serves.
+        QVERIFY(translateJet(sql).contains(QStringLiteral("day1>='%1-%2-01'").arg(y).arg(month, 2, 10, QLatin1Char('0'))));
+        QVERIFY(!translateJet(sql).contains(QLatin1String("like")));
     }
 };
 

@@ -44,8 +44,10 @@ private slots:
                              .toInt() == 1,
                      qPrintable(t.name));
         }
-        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='index' AND "
-                                          "tbl_name='sp'")).toInt(), 1);
+        // The code index, the lookup's index and the date indexes of the two history tables.
+        QCOMPARE(db.scalar(QStringLiteral("SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_master "
+                                          "WHERE type='index' ORDER BY name)")).toString(),
+                 QStringLiteral("data1_day1 data3_day1 sp_lookup sp_商品编码"));
         QCOMPARE(db.scalar(QStringLiteral("SELECT passwd FROM userdb WHERE username=?"), {kSuperAdministrator})
                      .toString(), kDefaultPassword);
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM sp")).toInt(), 0);

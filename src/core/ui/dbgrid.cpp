@@ -68,6 +68,7 @@ public:
     void markFootersDirty();
     void ensureFooters() const;
     QString sumText(const QString& field, GridFooter::Format format) const;
+    void announceSums();
     QString computeFooter(const GridColumn& column) const;
 
     DBGrid* q;
@@ -116,6 +117,7 @@ void DBGrid::Private::attach(Dataset* next) {
                      << connect(next, &Dataset::rowRemoved, q, [this](int row) { onRemoved(row); })
                      << connect(next, &QObject::destroyed, q, [this] { onReset(); });
     }
+    announceSums();
     applying = true;
     layoutPending = true;
     model->setDataset(next);
@@ -310,29 +312,20 @@ void DBGrid::Private::markFootersDirty() {
     footer->update();
 }
 
-// Sums are kept as whole ten-thousandths: each row adds value × 10000 and the running sum is
-// rounded to the nearest integer, so the footer never shows floating-point dust. A sum too
-// large for that (only rows stored before lines were limited) is shown in the general form.
+// The dataset keeps the sums (as whole ten-thousandths, see ColumnSum): a windowed list adds
+// them up while it finds its rows, so the footer never reads every row.
 QString DBGrid::Private::sumText(const QString& field, GridFooter::Format format) const {
-    qint64 sum = 0;
-    long double wide = 0;
-    bool overflow = false;
-    const int fieldIndex = dataset && dataset->isOpen() ? dataset->fieldIndex(field) : -1;
-    const int rows = fieldIndex >= 0 ? dataset->recordCount() : 0;
-    constexpr long double limit = 9.0e18L;
-    for (int row = 0; row < rows; ++row) {
-        const std::optional<double> value = Dataset::numberOf(dataset->valueAt(row, fieldIndex));
-        if (!value || !std::isfinite(*value)) continue;
-        wide += *value;
-        const long double next = static_cast<long double>(sum) + static_cast<long double>(*value) * 10000.0L;
-        if (next > limit || next < -limit) {
-            overflow = true;
-        } else {
-            sum = std::llrint(next);
-        }
+    const ColumnSum sum = dataset ? dataset->columnSum(field) : ColumnSum();
+    return sum.text(format == GridFooter::Format::Fixed2);
+}
+
+void DBGrid::Private::announceSums() {
+    if (!dataset) return;
+    QStringList fields;
+    for (const GridColumn& c : columns) {
+        if (c.footer.kind == GridFooter::Kind::Sum) fields.append(c.field);
     }
-    if (overflow) return formatGeneral(static_cast<double>(wide));
-    return format == GridFooter::Format::Fixed2 ? formatTenThousandthsFixed2(sum) : formatTenThousandthsGeneral(sum);
+    dataset->setSummedFields(fields);
 }
 
 QString DBGrid::Private::computeFooter(const GridColumn& column) const {
@@ -345,7 +338,7 @@ QString DBGrid::Private::computeFooter(const GridColumn& column) const {
             try {
                 return sumText(column.field, column.footer.format);
             } catch (const std::exception&) {
-                return sumText(QString(), column.footer.format);  // an unreadable list sums to 0
+                return ColumnSum().text(column.footer.format == GridFooter::Format::Fixed2);
             }
     }
     return QString();
@@ -451,6 +444,7 @@ Dataset* DBGrid::dataset() const {
 
 void DBGrid::setColumns(const QList<GridColumn>& columns) {
     d->columns = columns;
+    d->announceSums();
     d->titleSort = TitleSort(int(columns.size()));
     d->applying = true;
     d->model->setColumns(columns);

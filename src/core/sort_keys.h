@@ -1,0 +1,21 @@
+// The order the grids sort rows in: empty values first, then numbers by value, then texts in
+// the Chinese collation. Values become ranks once, so sorting compares integers instead of
+// decoding and collating values on every comparison.
+#pragma once
+
+#include <QVariant>
+#include <vector>
+
+// The reference order of two values: negative, zero or positive.
+int compareSortValues(const QVariant& a, const QVariant& b);
+
+// One rank per value: equal values share a rank, and ranks order as compareSortValues does.
+std::vector<int> sortRanks(const std::vector<QVariant>& values);
+
+struct RankKey {
+    std::vector<int> ranks;  // by position
+    bool descending = false;
+};
+
+// Positions 0..n-1 ordered by the keys in turn; ties keep their position order.
+std::vector<int> orderByRanks(int count, const std::vector<RankKey>& keys);
