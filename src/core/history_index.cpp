@@ -1,16 +1,26 @@
 // HistoryIndex: the sales history held in memory, column by column.
+//
+// Each column keeps a dictionary of its distinct values - texts as the engine's own UTF-8
+// bytes in a block arena, numbers as they are - and per row the number of its value, two
+// bytes wide until a column has more than 65 535 distinct values. Conditions are decided once
+// per distinct value, with the engine's own rules (LIKE folds only ASCII letters, texts
+// compare as UTF-8 bytes, a column's affinity converts the literal it meets), and then per
+// row by a table lookup.
 #include "core/history_index.h"
 
 #include <sqlcipher/sqlite3.h>
 
-#include <QHash>
 #include <QMetaObject>
 #include <QRegularExpression>
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <cmath>
+#include <cstring>
+#include <deque>
+#include <functional>
 #include <limits>
+#include <string_view>
+#include <unordered_map>
 
 #include "core/connection.h"
 #include "core/errors.h"
@@ -37,110 +47,162 @@ Affinity affinityOf(const QString& declType) {
     return Affinity::Numeric;
 }
 
-bool isNumber(const QVariant& v) {
-    return v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Int;
-}
+enum class Type : uint8_t { Null, Integer, Real, Text, Blob };
 
-bool isNull(const QVariant& v) { return !v.isValid() || v.isNull(); }
+// One distinct value of a column; texts and blobs point into the column's arena.
+struct Value {
+    Type type = Type::Null;
+    uint32_t size = 0;
+    union {
+        qint64 integer;
+        double real;
+        const char* bytes;
+    };
+    Value() : integer(0) {}
+    std::string_view view() const { return {bytes, size}; }
+};
 
-// A real number as the engine writes it as text ("%!.15g": 2.0, 0.1, 1.0e+20).
-QString engineText(const QVariant& v) {
-    if (v.typeId() == QMetaType::Double) {
-        const double d = v.toDouble();
-        QString s = QString::number(d, 'g', 15);
-        if (std::isfinite(d) && !s.contains(QLatin1Char('.'))) {
-            const qsizetype e = s.indexOf(QLatin1Char('e'));
-            if (e < 0) {
-                s += QStringLiteral(".0");
-            } else {
-                s.insert(e, QStringLiteral(".0"));
-            }
+unsigned char fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; }
+
+// Texts compare as UTF-8 bytes; NOCASE folds the ASCII letters only.
+int compareBytes(std::string_view a, std::string_view b, bool nocase) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (nocase) {
+            x = fold(x);
+            y = fold(y);
         }
-        return s;
+        if (x != y) return x < y ? -1 : 1;
     }
-    if (v.typeId() == QMetaType::QByteArray) return QString::fromUtf8(v.toByteArray());
-    return v.toString();
-}
-
-// A text literal the engine would take as a number when it meets a numeric column.
-std::optional<QVariant> asNumber(const QString& text) {
-    static const QRegularExpression integer(QStringLiteral("^\\s*[+-]?\\d+\\s*$"));
-    static const QRegularExpression real(QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\s*$"));
-    if (integer.match(text).hasMatch()) {
-        bool ok = false;
-        const qint64 i = text.trimmed().toLongLong(&ok);
-        if (ok) return QVariant(i);
-    }
-    if (real.match(text).hasMatch()) return QVariant(text.trimmed().toDouble());
-    return std::nullopt;
-}
-
-std::vector<char32_t> codePoints(const QString& s, bool foldAscii) {
-    std::vector<char32_t> out;
-    out.reserve(size_t(s.size()));
-    for (char32_t c : s.toUcs4()) {
-        if (foldAscii && c >= U'A' && c <= U'Z') c += 32;
-        out.push_back(c);
-    }
-    return out;
-}
-
-// Text against text: code point order (the engine compares UTF-8 bytes), NOCASE folding only
-// the ASCII letters.
-int compareTexts(const QString& a, const QString& b, bool nocase) {
-    const std::vector<char32_t> x = codePoints(a, nocase);
-    const std::vector<char32_t> y = codePoints(b, nocase);
-    const auto r = std::lexicographical_compare_three_way(x.begin(), x.end(), y.begin(), y.end());
-    return r < 0 ? -1 : (r > 0 ? 1 : 0);
-}
-
-int typeClass(const QVariant& v) {
-    if (isNull(v)) return 0;
-    if (isNumber(v)) return 1;
-    if (v.typeId() == QMetaType::QByteArray) return 3;
-    return 2;
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 // The engine's order of two non-NULL values: numbers, then texts, then blobs.
-int compareEngine(const QVariant& a, const QVariant& b, bool nocase) {
-    const int ca = typeClass(a), cb = typeClass(b);
-    if (ca != cb) return ca < cb ? -1 : 1;
-    if (ca == 1) {
-        if (a.typeId() != QMetaType::Double && b.typeId() != QMetaType::Double) {
-            const qint64 x = a.toLongLong(), y = b.toLongLong();
-            return x < y ? -1 : (x > y ? 1 : 0);
+int compareValues(const Value& a, const Value& b, bool nocase) {
+    const auto cls = [](Type t) { return t == Type::Integer || t == Type::Real ? 1 : t == Type::Text ? 2 : 3; };
+    if (cls(a.type) != cls(b.type)) return cls(a.type) < cls(b.type) ? -1 : 1;
+    if (cls(a.type) == 1) {
+        if (a.type == Type::Integer && b.type == Type::Integer) {
+            return a.integer < b.integer ? -1 : (a.integer > b.integer ? 1 : 0);
         }
-        const double x = a.toDouble(), y = b.toDouble();
+        const double x = a.type == Type::Integer ? double(a.integer) : a.real;
+        const double y = b.type == Type::Integer ? double(b.integer) : b.real;
         return x < y ? -1 : (x > y ? 1 : 0);
     }
-    if (ca == 3) {
-        const QByteArray x = a.toByteArray(), y = b.toByteArray();
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    return compareTexts(a.toString(), b.toString(), nocase);
+    return compareBytes(a.view(), b.view(), nocase && a.type == Type::Text);
 }
 
-// The engine's LIKE: "%" any run, "_" one character, ASCII letters without case.
-bool likeMatch(const std::vector<char32_t>& p, const std::vector<char32_t>& s) {
-    size_t pi = 0, si = 0;
-    size_t starP = std::string::npos, starS = 0;
-    while (si < s.size()) {
-        if (pi < p.size() && p[pi] == U'%') {
-            starP = pi++;
-            starS = si;
-        } else if (pi < p.size() && (p[pi] == U'_' || p[pi] == s[si])) {
-            ++pi;
-            ++si;
-        } else if (starP != std::string::npos) {
-            pi = starP + 1;
-            si = ++starS;
+// A real number as the engine writes it as text ("%!.15g": 2.0, 0.1, 1.0e+20).
+QByteArray realText(double d) {
+    QString s = QString::number(d, 'g', 15);
+    if (std::isfinite(d) && !s.contains(QLatin1Char('.'))) {
+        const qsizetype e = s.indexOf(QLatin1Char('e'));
+        if (e < 0) {
+            s += QStringLiteral(".0");
         } else {
-            return false;
+            s.insert(e, QStringLiteral(".0"));
         }
     }
-    while (pi < p.size() && p[pi] == U'%') ++pi;
-    return pi == p.size();
+    return s.toUtf8();
 }
+
+QByteArray textOf(const Value& v) {
+    switch (v.type) {
+        case Type::Integer:
+            return QByteArray::number(v.integer);
+        case Type::Real:
+            return realText(v.real);
+        case Type::Text:
+        case Type::Blob:
+            return QByteArray(v.bytes, qsizetype(v.size));
+        case Type::Null:
+            break;
+    }
+    return QByteArray();
+}
+
+char32_t nextChar(const unsigned char*& p, const unsigned char* end) {
+    char32_t c = *p++;
+    if (c < 0x80) return c;
+    int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    c &= (0x3F >> more);
+    while (more-- > 0 && p < end && (*p & 0xC0) == 0x80) c = (c << 6) | (*p++ & 0x3F);
+    return c;
+}
+
+// The engine's LIKE on UTF-8: "%" any run, "_" one character, ASCII letters without case.
+class LikePattern {
+public:
+    explicit LikePattern(const QByteArray& pattern) {
+        const auto* p = reinterpret_cast<const unsigned char*>(pattern.constData());
+        const auto* end = p + pattern.size();
+        while (p < end) {
+            const char32_t c = nextChar(p, end);
+            chars_.push_back(c < 0x80 ? fold(static_cast<unsigned char>(c)) : c);
+        }
+        // "%text%" with no other wildcard is a search for the text.
+        if (chars_.size() >= 2 && chars_.front() == U'%' && chars_.back() == U'%') {
+            const QByteArray inner = pattern.mid(1, pattern.size() - 2);
+            if (!inner.contains('%') && !inner.contains('_')) {
+                substring_ = true;
+                needle_ = inner;
+                for (char& ch : needle_) ch = char(fold(static_cast<unsigned char>(ch)));
+            }
+        }
+        anything_ = std::all_of(chars_.begin(), chars_.end(), [](char32_t c) { return c == U'%'; });
+    }
+
+    bool matches(std::string_view text) const {
+        if (anything_) return true;
+        if (substring_) return contains(text);
+        std::vector<char32_t> s;
+        s.reserve(text.size());
+        const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+        const auto* end = p + text.size();
+        while (p < end) {
+            const char32_t c = nextChar(p, end);
+            s.push_back(c < 0x80 ? fold(static_cast<unsigned char>(c)) : c);
+        }
+        size_t pi = 0, si = 0, starP = std::string::npos, starS = 0;
+        while (si < s.size()) {
+            if (pi < chars_.size() && chars_[pi] == U'%') {
+                starP = pi++;
+                starS = si;
+            } else if (pi < chars_.size() && (chars_[pi] == U'_' || chars_[pi] == s[si])) {
+                ++pi;
+                ++si;
+            } else if (starP != std::string::npos) {
+                pi = starP + 1;
+                si = ++starS;
+            } else {
+                return false;
+            }
+        }
+        while (pi < chars_.size() && chars_[pi] == U'%') ++pi;
+        return pi == chars_.size();
+    }
+
+private:
+    // Byte search with ASCII folding: no byte of a multi-byte character is ASCII, so this is
+    // exactly the character search.
+    bool contains(std::string_view text) const {
+        const size_t n = size_t(needle_.size());
+        if (n == 0) return true;
+        if (text.size() < n) return false;
+        for (size_t i = 0; i + n <= text.size(); ++i) {
+            size_t k = 0;
+            while (k < n && char(fold(static_cast<unsigned char>(text[i + k]))) == needle_[qsizetype(k)]) ++k;
+            if (k == n) return true;
+        }
+        return false;
+    }
+
+    std::vector<char32_t> chars_;
+    bool substring_ = false;
+    bool anything_ = false;
+    QByteArray needle_;
+};
 
 // ---- the statements answered ----
 
@@ -292,18 +354,25 @@ std::optional<ParsedSelect> parseSelect(const QString& sql) {
     return out;
 }
 
-QString valueKey(const QVariant& v) {
-    switch (v.typeId()) {
-        case QMetaType::LongLong:
-        case QMetaType::Int:
-            return QStringLiteral("i") + QString::number(v.toLongLong());
-        case QMetaType::Double:
-            return QStringLiteral("r") + QString::number(v.toDouble(), 'g', 17);
-        case QMetaType::QByteArray:
-            return QStringLiteral("b") + QString::fromLatin1(v.toByteArray().toHex());
-        default:
-            return QStringLiteral("t") + v.toString();
+// A text literal the engine would take as a number when it meets a numeric column.
+std::optional<Value> asNumber(const QString& text) {
+    static const QRegularExpression integer(QStringLiteral("^\\s*[+-]?\\d+\\s*$"));
+    static const QRegularExpression real(QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?\\s*$"));
+    Value v;
+    if (integer.match(text).hasMatch()) {
+        bool ok = false;
+        v.integer = text.trimmed().toLongLong(&ok);
+        if (ok) {
+            v.type = Type::Integer;
+            return v;
+        }
     }
+    if (real.match(text).hasMatch()) {
+        v.type = Type::Real;
+        v.real = text.trimmed().toDouble();
+        return v;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -314,33 +383,142 @@ struct IndexedColumn {
     QString name;
     Affinity affinity = Affinity::None;
     bool nocase = false;
-    bool isRowid = false;           // the table's INTEGER PRIMARY KEY: the rowid itself
-    std::vector<QVariant> values;   // by id; id 0 is NULL
-    QHash<QString, uint32_t> ids;
-    std::vector<uint32_t> rows;     // id by row; rows past the end are NULL
-    std::vector<int> ranks;         // sort rank by id, when computed for this many values
+    bool isRowid = false;  // the table's INTEGER PRIMARY KEY: the rowid itself
 
-    IndexedColumn() { values.emplace_back(); }
+    std::vector<Value> values = std::vector<Value>(1);  // by id; id 0 is NULL
+    std::deque<std::vector<char>> arena;                // text and blob bytes, never moved
+    std::unordered_map<std::string_view, uint32_t> textIds;
+    std::unordered_map<std::string_view, uint32_t> blobIds;
+    std::unordered_map<qint64, uint32_t> integerIds;
+    std::unordered_map<quint64, uint32_t> realIds;
 
-    uint32_t idOf(const QVariant& v) {
-        if (isNull(v)) return 0;
-        const QString key = valueKey(v);
-        const auto found = ids.constFind(key);
-        if (found != ids.constEnd()) return *found;
-        const uint32_t id = uint32_t(values.size());
+    std::vector<uint16_t> narrow;  // id by row while every id fits two bytes
+    std::vector<uint32_t> wide;
+    bool isWide = false;
+    std::vector<int> ranks;  // sort rank by id, for this many values
+
+    const char* keep(const char* data, size_t size) {
+        if (arena.empty() || arena.back().capacity() - arena.back().size() < size) {
+            arena.emplace_back();
+            arena.back().reserve(std::max<size_t>(size, 64 * 1024));
+        }
+        std::vector<char>& block = arena.back();
+        const char* at = block.data() + block.size();
+        block.insert(block.end(), data, data + size);
+        return at;
+    }
+
+    uint32_t add(const Value& v) {
         values.push_back(v);
-        ids.insert(key, id);
-        return id;
+        return uint32_t(values.size() - 1);
     }
-    uint32_t at(size_t row) const { return row < rows.size() ? rows[row] : 0; }
+
+    // The id of the value in column `c` of the stepped statement, adding it when new.
+    uint32_t idIn(sqlite3_stmt* st, int c) {
+        switch (sqlite3_column_type(st, c)) {
+            case SQLITE_INTEGER: {
+                const qint64 i = sqlite3_column_int64(st, c);
+                const auto found = integerIds.find(i);
+                if (found != integerIds.end()) return found->second;
+                Value v;
+                v.type = Type::Integer;
+                v.integer = i;
+                return integerIds[i] = add(v);
+            }
+            case SQLITE_FLOAT: {
+                const double d = sqlite3_column_double(st, c);
+                quint64 bits = 0;
+                std::memcpy(&bits, &d, sizeof bits);
+                const auto found = realIds.find(bits);
+                if (found != realIds.end()) return found->second;
+                Value v;
+                v.type = Type::Real;
+                v.real = d;
+                return realIds[bits] = add(v);
+            }
+            case SQLITE_TEXT:
+            case SQLITE_BLOB: {
+                const bool text = sqlite3_column_type(st, c) == SQLITE_TEXT;
+                const char* data = text ? reinterpret_cast<const char*>(sqlite3_column_text(st, c))
+                                        : static_cast<const char*>(sqlite3_column_blob(st, c));
+                const size_t size = size_t(sqlite3_column_bytes(st, c));
+                auto& ids = text ? textIds : blobIds;
+                const auto found = ids.find(std::string_view(data ? data : "", size));
+                if (found != ids.end()) return found->second;
+                Value v;
+                v.type = text ? Type::Text : Type::Blob;
+                v.size = uint32_t(size);
+                v.bytes = keep(data ? data : "", size);
+                const uint32_t id = add(v);
+                ids.emplace(v.view(), id);
+                return id;
+            }
+            default:
+                return 0;
+        }
+    }
+
+    uint32_t at(size_t row) const {
+        if (isWide) return row < wide.size() ? wide[row] : 0;
+        return row < narrow.size() ? narrow[row] : 0;
+    }
+
     void set(size_t row, uint32_t id) {
-        if (id == 0 && row >= rows.size()) return;
-        if (row >= rows.size()) rows.resize(row + 1, 0);
-        rows[row] = id;
+        if (id > 0xFFFF && !isWide) {
+            wide.assign(narrow.begin(), narrow.end());
+            narrow = {};
+            isWide = true;
+        }
+        if (isWide) {
+            if (id == 0 && row >= wide.size()) return;
+            if (row >= wide.size()) wide.resize(row + 1, 0);
+            wide[row] = id;
+        } else {
+            if (id == 0 && row >= narrow.size()) return;
+            if (row >= narrow.size()) narrow.resize(row + 1, 0);
+            narrow[row] = uint16_t(id);
+        }
     }
+
+    void insertRow(size_t row) {
+        if (isWide && row < wide.size()) wide.insert(wide.begin() + qsizetype(row), 0);
+        if (!isWide && row < narrow.size()) narrow.insert(narrow.begin() + qsizetype(row), 0);
+    }
+
+    // The values as the datasets hold them, for sorting.
+    QVariant variant(uint32_t id) const {
+        const Value& v = values[id];
+        switch (v.type) {
+            case Type::Integer:
+                return QVariant(v.integer);
+            case Type::Real:
+                return QVariant(v.real);
+            case Type::Text:
+                return QVariant(QString::fromUtf8(v.bytes, qsizetype(v.size)));
+            case Type::Blob:
+                return QVariant(QByteArray(v.bytes, qsizetype(v.size)));
+            case Type::Null:
+                break;
+        }
+        return QVariant();
+    }
+
     const std::vector<int>& sortRanksById() {
-        if (ranks.size() != values.size()) ranks = sortRanks(values);
+        if (ranks.size() != values.size()) {
+            std::vector<QVariant> all;
+            all.reserve(values.size());
+            for (uint32_t id = 0; id < values.size(); ++id) all.push_back(variant(id));
+            ranks = sortRanks(all);
+        }
         return ranks;
+    }
+
+    qint64 bytes() const {
+        qint64 total = qint64(narrow.capacity()) * 2 + qint64(wide.capacity()) * 4 + qint64(ranks.capacity()) * 4 +
+                       qint64(values.capacity()) * qint64(sizeof(Value));
+        for (const auto& block : arena) total += qint64(block.capacity());
+        total += qint64(textIds.size() + blobIds.size() + integerIds.size() + realIds.size()) * 48;
+        return total;
     }
 };
 
@@ -357,25 +535,24 @@ struct IndexedTable {
         return -1;
     }
 
-    // `values` by column, as "SELECT rowid, *" gives them after the rowid.
-    void upsert(qint64 rowid, const QVariantList& values) {
+    // The current row of "SELECT rowid, * FROM table".
+    void upsert(sqlite3_stmt* st) {
+        const qint64 rowid = sqlite3_column_int64(st, 0);
         auto it = std::lower_bound(rowids.begin(), rowids.end(), rowid);
-        size_t row = size_t(it - rowids.begin());
+        const size_t row = size_t(it - rowids.begin());
         if (it == rowids.end()) {
             rowids.push_back(rowid);
             dead.push_back(0);
         } else if (*it != rowid) {
             rowids.insert(it, rowid);
             dead.insert(dead.begin() + qsizetype(row), 0);
-            for (IndexedColumn& c : columns) {
-                if (row < c.rows.size()) c.rows.insert(c.rows.begin() + qsizetype(row), 0);
-            }
+            for (IndexedColumn& c : columns) c.insertRow(row);
         } else {
             dead[row] = 0;
         }
         for (size_t c = 0; c < columns.size(); ++c) {
             if (columns[c].isRowid) continue;
-            columns[c].set(row, columns[c].idOf(values.value(qsizetype(c))));
+            columns[c].set(row, columns[c].idIn(st, int(c) + 1));
         }
     }
 
@@ -385,11 +562,8 @@ struct IndexedTable {
     }
 
     qint64 bytes() const {
-        qint64 total = qint64(rowids.size()) * 9;
-        for (const IndexedColumn& c : columns) {
-            total += qint64(c.rows.capacity()) * 4 + qint64(c.ranks.capacity()) * 4;
-            for (const QVariant& v : c.values) total += 48 + (v.typeId() == QMetaType::QString ? v.toString().size() * 4 : 0);
-        }
+        qint64 total = qint64(rowids.capacity()) * 8 + qint64(dead.capacity());
+        for (const IndexedColumn& c : columns) total += c.bytes();
         return total;
     }
 };
@@ -404,7 +578,8 @@ std::vector<IndexedColumn> describe(Connection& db, const QString& table) {
         IndexedColumn c;
         c.name = info.value(1).toString();
         c.affinity = affinityOf(info.value(2).toString());
-        c.isRowid = info.value(5).toInt() == 1 && info.value(2).toString().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0;
+        c.isRowid = info.value(5).toInt() == 1 &&
+                    info.value(2).toString().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0;
         const char* collation = nullptr;
         const QByteArray tableName = table.toUtf8(), columnName = c.name.toUtf8();
         if (sqlite3_table_column_metadata(db.handle(), "main", tableName.constData(), columnName.constData(), nullptr,
@@ -417,41 +592,83 @@ std::vector<IndexedColumn> describe(Connection& db, const QString& table) {
     return columns;
 }
 
-QVariantList valuesAfterRowid(const Statement& st) {
-    QVariantList values;
-    for (int c = 1; c < st.columnCount(); ++c) values.append(st.value(c));
-    return values;
-}
-
-// Whether the value of a row meets a condition, as the engine decides it.
-bool meets(const QVariant& value, const Condition& c, const IndexedColumn& column) {
-    if (isNull(value) || isNull(c.literal)) return false;
+// Decides a condition for every distinct value of its column: one byte per id.
+std::vector<uint8_t> decide(const IndexedColumn& column, const Condition& c) {
+    std::vector<uint8_t> byId(column.values.size(), 0);
+    if (!c.literal.isValid() || c.literal.isNull()) return byId;
     if (c.op == QLatin1String("like")) {
-        return likeMatch(codePoints(c.literal.toString(), true), codePoints(engineText(value), true));
+        const LikePattern pattern(c.literal.toString().toUtf8());
+        for (size_t id = 1; id < column.values.size(); ++id) {
+            const Value& v = column.values[id];
+            if (v.type == Type::Text) {
+                byId[id] = pattern.matches(v.view()) ? 1 : 0;
+            } else {
+                const QByteArray text = textOf(v);  // numbers are matched as the engine writes them
+                byId[id] = pattern.matches(std::string_view(text.constData(), size_t(text.size()))) ? 1 : 0;
+            }
+        }
+        return byId;
     }
     // The column's affinity applies to the literal it is compared with.
-    QVariant literal = c.literal;
+    Value literal;
+    QByteArray literalBytes;
     const bool numericColumn = column.affinity == Affinity::Numeric || column.affinity == Affinity::Integer ||
                                column.affinity == Affinity::Real;
-    if (numericColumn && literal.typeId() == QMetaType::QString) {
-        if (const auto n = asNumber(literal.toString())) literal = *n;
-    } else if (column.affinity == Affinity::Text && isNumber(literal)) {
-        literal = engineText(literal);
+    if (c.literal.typeId() == QMetaType::QString) {
+        const std::optional<Value> number = numericColumn ? asNumber(c.literal.toString()) : std::nullopt;
+        if (number) {
+            literal = *number;
+        } else {
+            literalBytes = c.literal.toString().toUtf8();
+            literal.type = Type::Text;
+        }
+    } else if (c.literal.typeId() == QMetaType::Double) {
+        literal.type = Type::Real;
+        literal.real = c.literal.toDouble();
+    } else {
+        literal.type = Type::Integer;
+        literal.integer = c.literal.toLongLong();
     }
-    const int r = compareEngine(value, literal, column.nocase);
-    if (c.op == QLatin1String("=")) return r == 0;
-    if (c.op == QLatin1String("<>")) return r != 0;
-    if (c.op == QLatin1String("<")) return r < 0;
-    if (c.op == QLatin1String("<=")) return r <= 0;
-    if (c.op == QLatin1String(">")) return r > 0;
-    return r >= 0;
+    if (column.affinity == Affinity::Text && literal.type != Type::Text) {
+        literalBytes = textOf(literal);
+        literal.type = Type::Text;
+    }
+    if (literal.type == Type::Text) {
+        literal.bytes = literalBytes.constData();
+        literal.size = uint32_t(literalBytes.size());
+    }
+    for (size_t id = 1; id < column.values.size(); ++id) {
+        const int r = compareValues(column.values[id], literal, column.nocase);
+        bool ok = false;
+        if (c.op == QLatin1String("=")) {
+            ok = r == 0;
+        } else if (c.op == QLatin1String("<>")) {
+            ok = r != 0;
+        } else if (c.op == QLatin1String("<")) {
+            ok = r < 0;
+        } else if (c.op == QLatin1String("<=")) {
+            ok = r <= 0;
+        } else if (c.op == QLatin1String(">")) {
+            ok = r > 0;
+        } else {
+            ok = r >= 0;
+        }
+        byId[id] = ok ? 1 : 0;
+    }
+    return byId;
 }
 
-std::optional<double> numberIn(const QVariant& v) {
-    if (isNull(v)) return std::nullopt;
-    if (isNumber(v)) return v.toDouble();
-    if (v.typeId() == QMetaType::QString) return parseNumber(v.toString());
-    return std::nullopt;
+std::optional<double> numberIn(const Value& v) {
+    switch (v.type) {
+        case Type::Integer:
+            return double(v.integer);
+        case Type::Real:
+            return v.real;
+        case Type::Text:
+            return parseNumber(QString::fromUtf8(v.bytes, qsizetype(v.size)));
+        default:
+            return std::nullopt;
+    }
 }
 
 bool wasInterrupted(const DataError& e) { return e.message().contains(QLatin1String("interrupted")); }
@@ -563,9 +780,8 @@ void HistoryIndex::build(QString path, QByteArray key, unsigned generation) {
                     st.bind(1, after);
                     int read = 0;
                     while (st.step()) {
-                        const qint64 rowid = sqlite3_column_int64(st.handle(), 0);
-                        table->upsert(rowid, valuesAfterRowid(st));
-                        after = rowid;
+                        table->upsert(st.handle());
+                        after = table->rowids.back();
                         ++read;
                     }
                     more = read == kChunkRows;
@@ -615,7 +831,7 @@ bool HistoryIndex::catchUp() {
             st.reset();
             st.bind(1, rowid);
             if (st.step()) {
-                table->upsert(rowid, valuesAfterRowid(st));
+                table->upsert(st.handle());
             } else {
                 table->remove(rowid);
             }
@@ -632,36 +848,32 @@ std::optional<ProvidedRows> HistoryIndex::select(const QString& tableName, const
     IndexedTable* table = tableNamed(tableName);
     if (!table || !catchUp()) return std::nullopt;
 
-    // Each condition decided once per distinct value of its column.
     struct Test {
         const IndexedColumn* column;
         std::vector<uint8_t> byId;
-        bool rowid;
     };
     std::vector<Test> tests;
     for (const Condition& c : parsed->conditions) {
         const int col = table->column(c.column);
-        if (col < 0) return std::nullopt;
+        if (col < 0 || table->columns[size_t(col)].isRowid) return std::nullopt;
         const IndexedColumn& column = table->columns[size_t(col)];
-        Test test{&column, {}, column.isRowid};
-        if (column.isRowid) return std::nullopt;  // not asked by the windows; the engine knows best
-        test.byId.resize(column.values.size());
-        for (size_t id = 1; id < column.values.size(); ++id) test.byId[id] = meets(column.values[id], c, column) ? 1 : 0;
-        tests.push_back(std::move(test));
+        tests.push_back({&column, decide(column, c)});
     }
-    std::vector<int> sumAt;
+    std::vector<const IndexedColumn*> sumColumnsAt;
     std::vector<std::vector<std::optional<double>>> sumValues;
     for (const QString& name : sumColumns) {
         const int col = table->column(name);
         if (col < 0 || table->columns[size_t(col)].isRowid) return std::nullopt;
-        sumAt.push_back(col);
+        const IndexedColumn& column = table->columns[size_t(col)];
+        sumColumnsAt.push_back(&column);
         std::vector<std::optional<double>> numbers;
-        for (const QVariant& v : table->columns[size_t(col)].values) numbers.push_back(numberIn(v));
+        numbers.reserve(column.values.size());
+        for (const Value& v : column.values) numbers.push_back(numberIn(v));
         sumValues.push_back(std::move(numbers));
     }
 
     ProvidedRows out;
-    out.sums.assign(sumAt.size(), ColumnSum());
+    out.sums.assign(sumColumnsAt.size(), ColumnSum());
     const size_t rows = table->rowids.size();
     for (size_t r = 0; r < rows; ++r) {
         if (table->dead[r]) continue;
@@ -674,8 +886,8 @@ std::optional<ProvidedRows> HistoryIndex::select(const QString& tableName, const
         }
         if (!all) continue;
         out.rowids.push_back(table->rowids[r]);
-        for (size_t s = 0; s < sumAt.size(); ++s) {
-            const std::optional<double>& n = sumValues[s][table->columns[size_t(sumAt[s])].at(r)];
+        for (size_t s = 0; s < sumColumnsAt.size(); ++s) {
+            const std::optional<double>& n = sumValues[s][sumColumnsAt[s]->at(r)];
             if (n) out.sums[s].add(*n);
         }
     }
@@ -699,13 +911,14 @@ std::optional<std::vector<int>> HistoryIndex::order(const QString& tableName, co
         IndexedColumn& column = table->columns[size_t(col)];
         RankKey key;
         key.descending = descending;
-        key.ranks.resize(rowids.size());
         if (column.isRowid) {
             std::vector<QVariant> values;
+            values.reserve(rowids.size());
             for (qint64 id : rowids) values.emplace_back(id);
             key.ranks = sortRanks(values);
         } else {
             const std::vector<int>& ranks = column.sortRanksById();
+            key.ranks.resize(rowids.size());
             for (size_t i = 0; i < rowids.size(); ++i) key.ranks[i] = ranks[column.at(rowOf[i])];
         }
         rankKeys.push_back(std::move(key));

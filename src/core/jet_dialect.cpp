@@ -248,6 +248,49 @@ void yearComparisonsToRange(QList<Token>& t) {
     }
 }
 
+// "group by a,b,c order by a": the engine sorts the groups again unless the ORDER BY names
+// every grouped column, although it reads them in that order already (the goods lookup's
+// grouped catalogue, from its index). Groups that tie on the leading columns have no order of
+// their own in the statement; giving them the grouped order costs nothing and saves the sort.
+void orderGroupsAsGrouped(QList<Token>& t) {
+    int groupAt = -1;
+    for (int i = 0; i < t.size(); ++i) {
+        if (isWord(t.at(i), "group")) groupAt = i;
+    }
+    if (groupAt < 0) return;
+    const auto columnList = [&t](int from, int* end) {
+        QStringList names;
+        int i = nextSolid(t, from);
+        while (i < t.size() && isColumn(t.at(i))) {
+            names.append(columnName(t.at(i)));
+            *end = i;
+            i = nextSolid(t, i + 1);
+            if (i >= t.size() || t.at(i).text != QLatin1String(",")) break;
+            i = nextSolid(t, i + 1);
+        }
+        return names;
+    };
+    int by = nextSolid(t, groupAt + 1);
+    if (by >= t.size() || !isWord(t.at(by), "by")) return;
+    int groupEnd = -1;
+    const QStringList grouped = columnList(by + 1, &groupEnd);
+    if (grouped.size() < 2 || groupEnd < 0) return;
+    int order = nextSolid(t, groupEnd + 1);
+    if (order >= t.size() || !isWord(t.at(order), "order")) return;
+    const int orderBy = nextSolid(t, order + 1);
+    if (orderBy >= t.size() || !isWord(t.at(orderBy), "by")) return;
+    int orderEnd = -1;
+    const QStringList ordered = columnList(orderBy + 1, &orderEnd);
+    if (ordered.isEmpty() || orderEnd < 0 || nextSolid(t, orderEnd + 1) < t.size()) return;
+    if (ordered.size() >= grouped.size() || grouped.mid(0, ordered.size()) != ordered) return;
+    QString list;
+    for (int i = by + 1; i <= groupEnd; ++i) list += t.at(i).text;
+    const int first = nextSolid(t, orderBy + 1);
+    t[first].text = list.trimmed();
+    t[first].kind = Tok::Punct;
+    for (int k = first + 1; k <= orderEnd; ++k) t[k].text.clear();
+}
+
 }  // namespace
 
 QString translateJet(const QString& sql) {
@@ -262,6 +305,7 @@ QString translateJet(const QString& sql) {
     unquoteDatePartComparisons(tokens);
     monthPatternsToRange(tokens);
     yearComparisonsToRange(tokens);
+    orderGroupsAsGrouped(tokens);
     QString out;
     out.reserve(sql.size() + 16);
     for (const Token& t : tokens) out += t.text;

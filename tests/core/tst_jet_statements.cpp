@@ -184,6 +184,13 @@ private slots:
                  QStringLiteral("insert into t(a,[1],[2]) values ('1,2',3,4)"));
         QCOMPARE(translateJet(QStringLiteral("x where year(d)= '2013'")),
                  QStringLiteral("x where (year(d)= 2013 and d>='2013-01-01' and d<'2014-01-01')"));
+        // The goods lookup's groups come in grouped order, without sorting them again.
+        QCOMPARE(translateJet(QStringLiteral("select a,b from sp group by a,b order by a")),
+                 QStringLiteral("select a,b from sp group by a,b order by a,b"));
+        QCOMPARE(translateJet(QStringLiteral("select a,b from sp group by a,b order by b")),
+                 QStringLiteral("select a,b from sp group by a,b order by b"));
+        QCOMPARE(translateJet(QStringLiteral("select a,b from sp group by a,b order by a desc")),
+                 QStringLiteral("select a,b from sp group by a,b order by a desc"));
         // Other comparisons of a year keep their form.
         QCOMPARE(translateJet(QStringLiteral("x where year(d)>'2013'")), QStringLiteral("x where year(d)>2013"));
     }
