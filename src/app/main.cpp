@@ -1,9 +1,9 @@
 // zenlo: the counter program. Start it from its own directory, where data.mdb lives.
-#include <QApplication>
 #include <QStyle>
 
 #include "app/startup.h"
 #include "core/ui/fonts.h"
+#include "core/ui/guard.h"
 #include "core/ui/hints.h"
 #include "core/ui/key_filters.h"
 #include "core/ui/skins.h"
@@ -11,7 +11,7 @@
 #include "core/ui/vendor.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zenlo"));
     QApplication::setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_ComputerIcon));
     installFontSubstitutions();

@@ -65,6 +65,8 @@ bool Program::create() {
         destroyWindows();
         return false;
     }
+    // The sales history is read into memory in the background while the operator logs in.
+    dm->startHistoryIndex();
     aboutBox = make<TAboutBox>(mainForm);
     xstj = make<Txstj>(mainForm);
     form1 = make<TForm1>(mainForm);

@@ -16,6 +16,7 @@
 #include "core/ui/dbgrid.h"
 #include "core/ui/fonts.h"
 #include "core/ui/guard.h"
+#include "core/ui/typing_pause.h"
 #include "sale/code_entry.h"
 
 namespace {
@@ -36,6 +37,18 @@ QLineEdit* condition(const QString& name, QWidget* parent) {
 }
 
 }  // namespace
+
+QString goodsLookupQuery(const QString& name, const QString& code, const QString& spec, const QString& category) {
+    QString sql = QStringLiteral("select * from sp where [销售单价]>0 ");
+    const std::pair<const QString*, const char*> conditions[] = {
+        {&name, "商品名称"}, {&code, "商品编码"}, {&spec, "规格型号"}, {&category, "商品类别"}};
+    for (const auto& [text, column] : conditions) {
+        if (text->isEmpty()) continue;
+        sql += QStringLiteral(" and ") + QString::fromUtf8(column) + QStringLiteral(" like '%") + sqlText(*text) +
+               QStringLiteral("%'");
+    }
+    return sql;
+}
 
 Tysfm::Tysfm(QWidget* mainWindow) : QDialog(mainWindow) {
     setObjectName(QStringLiteral("ysfm"));
@@ -86,13 +99,13 @@ Tysfm::Tysfm(QWidget* mainWindow) : QDialog(mainWindow) {
     buttons->addWidget(cancelButton);
     layout->addLayout(buttons);
 
-    for (QLineEdit* e : {nameEdit, codeEdit, specEdit, categoryEdit}) {
-        connect(e, &QLineEdit::textChanged, this, [this] { guard(this, [this] { search(); }); });
-    }
-    connect(searchButton, &QPushButton::clicked, this, [this] { guard(this, [this] { search(); }); });
+    // Typing searches after a pause; a hundred thousand goods never hold the keyboard up.
+    typing_ = new TypingPause(this, [this] { search(); });
+    for (QLineEdit* e : {nameEdit, codeEdit, specEdit, categoryEdit}) typing_->watch(e);
+    connect(searchButton, &QPushButton::clicked, this, [this] { typing_->runNow(); });
     connect(clearButton, &QPushButton::clicked, this, &Tysfm::clearConditions);
-    connect(selectButton, &QPushButton::clicked, this, &Tysfm::select);
-    connect(grid, &DBGrid::doubleClicked, this, &Tysfm::select);
+    connect(selectButton, &QPushButton::clicked, this, onAction(this, [this] { select(); }));
+    connect(grid, &DBGrid::doubleClicked, this, onAction(this, [this] { select(); }));
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -112,19 +125,17 @@ void Tysfm::openForCodeEntry() {
 }
 
 void Tysfm::search() {
-    QString sql = QStringLiteral("select * from sp where [销售单价]>0 ");
-    const std::pair<QLineEdit*, const char*> conditions[] = {
-        {nameEdit, "商品名称"}, {codeEdit, "商品编码"}, {specEdit, "规格型号"}, {categoryEdit, "商品类别"}};
-    for (const auto& [edit, column] : conditions) {
-        if (edit->text().isEmpty()) continue;
-        sql += QStringLiteral(" and ") + QString::fromUtf8(column) + QStringLiteral(" like '%") +
-               sqlText(edit->text()) + QStringLiteral("%'");
-    }
-    OpenQuery(dmfm->ADOQuery5, sql);
+    OpenQuery(dmfm->ADOQuery5, goodsLookupQuery(nameEdit->text(), codeEdit->text(), specEdit->text(), categoryEdit->text()));
 }
 
 void Tysfm::clearConditions() {
-    for (QLineEdit* e : {nameEdit, codeEdit, specEdit, categoryEdit}) e->clear();
+    // Each box that held text is a change, searched at once, one after another.
+    typing_->cancel();
+    for (QLineEdit* e : {nameEdit, codeEdit, specEdit, categoryEdit}) {
+        if (e->text().isEmpty()) continue;
+        e->clear();
+        if (!guard(this, [this] { search(); })) return;
+    }
 }
 
 void Tysfm::select() {

@@ -9,6 +9,10 @@ class DBGrid;
 class QLineEdit;
 class QPushButton;
 class TMainForm;
+class TypingPause;
+
+// "查  询": goods with a sale price, narrowed by each condition holding text (as typed).
+QString goodsLookupQuery(const QString& name, const QString& code, const QString& spec, const QString& category);
 
 class Tysfm : public QDialog {
     Q_OBJECT
@@ -49,4 +53,5 @@ protected:
 private:
     TMainForm* main_ = nullptr;
     CodeEntry* entry_ = nullptr;
+    TypingPause* typing_ = nullptr;
 };

@@ -109,7 +109,7 @@ LineEditPanel::LineEditPanel(TMainForm* mainForm, NoteList* noteList)
     connect(quantityEdit, &QLineEdit::textChanged, this, &LineEditPanel::recompute);
     connect(upButton, &QToolButton::clicked, this, [this] { stepQuantity(1); });
     connect(downButton, &QToolButton::clicked, this, [this] { stepQuantity(-1); });
-    connect(applyButton, &QPushButton::clicked, this, [this] { guard(main_, [this] { apply(); }); });
+    connect(applyButton, &QPushButton::clicked, this, onAction(main_, [this] { apply(); }));
     connect(panel, &FloatingPanel::closeClicked, this, &LineEditPanel::close);
     connect(noteList_, &NoteList::rowChangedByClick, this, &LineEditPanel::disableApply);
     // "修 改" writes the line it loaded and no other: once another line is current, by mouse

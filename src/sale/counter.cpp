@@ -23,10 +23,10 @@ Counter::Counter(TMainForm* mainForm, Tdmfm* dm) : QObject(mainForm), main_(main
         main_->linePanel->hide();
     });
     settlement = new Settlement(mainForm, noteList, editing, linePanel);
-    connect(codeEntry, &CodeEntry::settlementRequested, settlement, &Settlement::open);
-    connect(main_, &TMainForm::settleRequested, settlement, &Settlement::open);
+    connect(codeEntry, &CodeEntry::settlementRequested, settlement, onAction(main_, [this] { settlement->open(); }));
+    connect(main_, &TMainForm::settleRequested, settlement, onAction(main_, [this] { settlement->open(); }));
     connect(main_, &TMainForm::deliveryNoteRequested, settlement,
-            [this] { guard(main_, [this] { settlement->showDeliveryNote(); }); });
+            onAction(main_, [this] { settlement->showDeliveryNote(); }));
 }
 
 void Counter::setDeliveryNote(TForm2* form) { settlement->setDeliveryNote(form); }

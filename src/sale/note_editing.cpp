@@ -35,13 +35,13 @@ NoteEditing::NoteEditing(TMainForm* mainForm, NoteList* noteList, LineEditPanel*
         a->setShortcutContext(Qt::WidgetShortcut);
         view->addAction(a);
     }
-    connect(N6, &QAction::triggered, linePanel_, &LineEditPanel::openOnPrice);
-    connect(N35, &QAction::triggered, linePanel_, &LineEditPanel::openOnQuantity);
-    connect(Excel2, &QAction::triggered, this, [this] { guard(main_, [this] { deleteOneLine(); }); });
-    connect(N1, &QAction::triggered, this, [this] { guard(main_, [this] { deleteAllLines(); }); });
+    connect(N6, &QAction::triggered, this, onAction(main_, [this] { linePanel_->openOnPrice(); }));
+    connect(N35, &QAction::triggered, this, onAction(main_, [this] { linePanel_->openOnQuantity(); }));
+    connect(Excel2, &QAction::triggered, this, onAction(main_, [this] { deleteOneLine(); }));
+    connect(N1, &QAction::triggered, this, onAction(main_, [this] { deleteAllLines(); }));
     connect(noteList->grid(), &DBGrid::popupRequested, popupMenu,
             [this](const QPoint& at) { popupMenu->popup(at); });
-    connect(noteList->grid(), &DBGrid::doubleClicked, linePanel_, &LineEditPanel::openOnQuantity);
+    connect(noteList->grid(), &DBGrid::doubleClicked, this, onAction(main_, [this] { linePanel_->openOnQuantity(); }));
     connect(linePanel_, &LineEditPanel::lineChanged, this, &NoteEditing::noteTotals);
 }
 

@@ -137,7 +137,7 @@ Settlement::Settlement(TMainForm* mainForm, NoteList* noteList, NoteEditing* edi
     attachKeyFilter(Edit5, KeyFamily::Numeric, [this] { Button17->setFocus(); });
     connect(Edit5, &QLineEdit::textChanged, this, &Settlement::recomputeChange);
     connect(main_->Timer3, &QTimer::timeout, this, &Settlement::recomputeChange);
-    connect(Button17, &QPushButton::clicked, this, [this] { guard(main_, [this] { settle(); }); });
+    connect(Button17, &QPushButton::clicked, this, onAction(main_, [this] { settle(); }));
     connect(Button18, &QPushButton::clicked, this, &Settlement::cancel);
     connect(BitBtn1, &QPushButton::clicked, this, &Settlement::toggleWidth);
     connect(panel, &FloatingPanel::closeClicked, this, &Settlement::close);

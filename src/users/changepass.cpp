@@ -72,7 +72,7 @@ Tchangepassfm::Tchangepassfm(QWidget* owner) : OnDemandWindow(owner) {
     attachKeyFilter(Edit1, KeyFamily::LettersDigits, [this] { Edit14->setFocus(); });
     attachKeyFilter(Edit14, KeyFamily::LettersDigits, [this] { Edit15->setFocus(); });
     attachKeyFilter(Edit15, KeyFamily::LettersDigits, [this] { bitbtn4->setFocus(); });
-    connect(bitbtn4, &QPushButton::clicked, this, [this] { guard(this, [this] { changePassword(); }); });
+    connect(bitbtn4, &QPushButton::clicked, this, onAction(this, [this] { changePassword(); }));
     connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close);
 }
 

@@ -74,7 +74,7 @@ Tloginfm::Tloginfm(TMainForm* mainForm) : QDialog(mainForm), main_(mainForm) {
     enterMovesFocus(ComboBox1, Edit1);
     connect(ComboBox1, &QComboBox::activated, Edit1, [this] { Edit1->setFocus(); });
     attachKeyFilter(Edit1, KeyFamily::LettersDigits, [this] { bitbtn4->setFocus(); });
-    connect(bitbtn4, &QPushButton::clicked, this, [this] { guard(this, [this] { loginCheck(); }); });
+    connect(bitbtn4, &QPushButton::clicked, this, onAction(this, [this] { loginCheck(); }));
     connect(BitBtn1, &QPushButton::clicked, this, &Tloginfm::exitClicked);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }

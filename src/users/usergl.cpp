@@ -111,7 +111,7 @@ Tuserglfm::Tuserglfm(QWidget* owner) : OnDemandWindow(owner) {
 
     attachKeyFilter(LabeledEdit1, KeyFamily::LettersDigits, [this] { BitBtn3->setFocus(); });
     auto act = [this](QPushButton* b, void (Tuserglfm::*op)()) {
-        connect(b, &QPushButton::clicked, this, [this, op] { guard(this, [this, op] { (this->*op)(); }); });
+        connect(b, &QPushButton::clicked, this, onAction(this, [this, op] { (this->*op)(); }));
     };
     act(BitBtn3, &Tuserglfm::checkAdministrator);
     act(BitBtn5, &Tuserglfm::resetPassword);

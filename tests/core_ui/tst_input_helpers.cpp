@@ -1,6 +1,7 @@
 // Required-field checks, filling drop-down lists, and the error guard.
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QtTest>
 
 #include "core/errors.h"
@@ -76,6 +77,28 @@ private slots:
         QCOMPARE(f.dialogs.boxes[0].icon, Dialogs::Icon::Error);
         QVERIFY(f.dialogs.boxes[0].text.contains(QStringLiteral("no such table: nosuch")));
         QVERIFY(guard(nullptr, [] {}));
+    }
+
+    // A handler that forgot its guard still cannot take the program down: the application
+    // shows the error and the event loop goes on.
+    void anUnguardedHandlerIsCaughtByTheApplication() {
+        UiFixture f;
+        struct Throwing : QObject {
+            bool event(QEvent* e) override {
+                if (e->type() == QEvent::User) throw DataError(QStringLiteral("disk I/O error"));
+                return QObject::event(e);
+            }
+        } receiver;
+        QCoreApplication::postEvent(&receiver, new QEvent(QEvent::User));
+        QCoreApplication::processEvents();
+        QCOMPARE(f.dialogs.boxes.size(), 1);
+        QCOMPARE(f.dialogs.boxes[0].text, QStringLiteral("disk I/O error"));
+        // A slot made with onAction shows its error the same way and returns normally.
+        QPushButton button;
+        QObject::connect(&button, &QPushButton::clicked, &button,
+                         onAction(&button, [] { throw DataError(QStringLiteral("database is locked")); }));
+        button.click();
+        QCOMPARE(f.dialogs.lastText(), QStringLiteral("database is locked"));
     }
 };
 

@@ -4,8 +4,8 @@
 #include "support/test_registry.h"
 
 #ifdef ZENLO_GUI_TESTS
-#include <QApplication>
-using App = QApplication;
+#include "core/ui/guard.h"
+using App = GuardedApplication;
 #else
 #include <QCoreApplication>
 using App = QCoreApplication;

@@ -1,0 +1,34 @@
+// Typing never waits for a query: what the operator types into a search box runs its query
+// after a short pause in typing, and a keystroke during the pause starts the pause again, so
+// only the last text is looked up. A change the program makes itself (clearing the boxes,
+// putting a serial into one) is not typing: the window runs its query for it at once.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+class QComboBox;
+class QLineEdit;
+class QWidget;
+
+class TypingPause : public QObject {
+public:
+    static constexpr int kPauseMs = 120;
+
+    // `query` runs under the error guard, with `owner` as the parent of an error box.
+    TypingPause(QWidget* owner, std::function<void()> query);
+
+    void watch(QLineEdit* box);
+    void watch(QComboBox* box);  // typing into it pauses; choosing from its list runs at once
+
+    bool isPending() const { return timer_.isActive(); }
+    void cancel() { timer_.stop(); }
+    // Runs the query now, instead of a pending one.
+    void runNow();
+
+private:
+    QWidget* owner_;
+    std::function<void()> query_;
+    QTimer timer_;
+};
