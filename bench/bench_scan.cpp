@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
                   bench::percentile(plainMerged, 0.95), 5);
 
     // Opening the goods lookup on the whole catalogue.
-    Tysfm lookup(&main);
+    Tysfm lookup(&main, dm);
     lookup.setCodeEntry(&main, counter.codeEntry);
     std::vector<double> opens, plainOpens;
     for (int i = 0; i < 5; ++i) {

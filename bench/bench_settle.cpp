@@ -12,6 +12,7 @@
 #include "core/ui/MAIN.h"
 #include "sale/code_entry.h"
 #include "sale/counter.h"
+#include "core/settlement_steps.h"
 #include "sale/settlement.h"
 #include "support/counter_window.h"
 #include "support/recording_dialogs.h"
@@ -54,7 +55,7 @@ int main(int argc, char** argv) {
                     {kLines});
         floor.push_back(bench::millis([&] {
             Transaction tx(raw);
-            raw.execute(translateJet(Settlement::kArchiveSql));
+            raw.execute(translateJet(kSaleArchiveSql));
             raw.execute(QStringLiteral("insert into data3 (a,b,[1],[2],[3],[4],[5],[6],[7],day1) "
                                        "values ('S','u',1,1,1,0,1,0,0,'2026-12-09')"));
             raw.execute(QStringLiteral("delete from data"));

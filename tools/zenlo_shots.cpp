@@ -28,7 +28,7 @@
 #include "note/line_edit_panel.h"
 #include "note/note_list.h"
 #include "sale/Unit2.h"
-#include "sale/capitals.h"
+#include "core/capitals.h"
 #include "sale/code_entry.h"
 #include "sale/counter.h"
 #include "sale/receipt_document.h"

@@ -8,7 +8,7 @@
 #include "core/ui/key_filters.h"
 #include "core/ui/skins.h"
 #include "core/ui/translations.h"
-#include "core/ui/vendor.h"
+#include "core/vendor.h"
 
 int main(int argc, char** argv) {
     GuardedApplication app(argc, argv);

@@ -72,13 +72,15 @@ bool Program::create() {
     form1 = make<TForm1>(mainForm);
     excell = make<Texcell>(mainForm);
     form2 = make<TForm2>(mainForm);
-    ysfm = make<Tysfm>(mainForm);
+    ysfm = make<Tysfm>(mainForm, *dm);
     wire();
     return true;
 }
 
 void Program::wire() {
-    counter = new Counter(mainForm, dm);
+    mainForm->setDataModule(dm);
+    loginfm->setDataModule(dm);
+    counter = new Counter(mainForm, *dm);
     loginfm->setRefreshNoteList([this] { counter->noteList->refresh(); });
     loginfm->setNoteTotals([this] { counter->afterLogin(); });
     counter->setDeliveryNote(form2);
@@ -93,9 +95,9 @@ void Program::wire() {
     });
     connect(mainForm, &TMainForm::goodsRequested, this, [this] { form1->exec(); });
     connect(mainForm, &TMainForm::changePasswordRequested, this,
-            [this] { openWindow(changepassfm, mainForm); });
+            [this] { openWindow(changepassfm, mainForm, *dm); });
     connect(mainForm, &TMainForm::userManagementRequested, this,
-            [this] { openWindow(userglfm, mainForm); });
+            [this] { openWindow(userglfm, mainForm, *dm); });
     connect(mainForm, &TMainForm::backupRequested, this, [this] {
         openWindow(repair, mainForm);
         mainForm->hide();

@@ -3,8 +3,6 @@
 
 #include "core/schema.h"
 
-Tdmfm* dmfm = nullptr;
-
 namespace {
 
 using Kind = Dataset::Kind;
@@ -92,11 +90,9 @@ Tdmfm::Tdmfm(const QString& databasePath, QObject* parent)
     setObjectName(QStringLiteral("dmfm"));
     for (Dataset* history : {&ADOQuery13, &ADOQuery9, &ADOTable2, &ADOTable6}) history->setRowProvider(&historyIndex);
     connectDatabase();
-    dmfm = this;
 }
 
 Tdmfm::~Tdmfm() {
-    if (dmfm == this) dmfm = nullptr;
     historyIndex.stop();
     ADOConnection1.close();
 }

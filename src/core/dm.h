@@ -57,5 +57,3 @@ private:
     bool historyIndexWanted_ = false;
 };
 
-// The program's data module, set while one exists.
-extern Tdmfm* dmfm;

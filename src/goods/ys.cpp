@@ -50,7 +50,7 @@ QString goodsLookupQuery(const QString& name, const QString& code, const QString
     return sql;
 }
 
-Tysfm::Tysfm(QWidget* mainWindow) : QDialog(mainWindow) {
+Tysfm::Tysfm(QWidget* mainWindow, Tdmfm& dm) : QDialog(mainWindow), dm_(dm) {
     setObjectName(QStringLiteral("ysfm"));
     setWindowTitle(QStringLiteral("商品编码查找"));
     setFont(songtiPixels(14));
@@ -65,7 +65,7 @@ Tysfm::Tysfm(QWidget* mainWindow) : QDialog(mainWindow) {
     grid->setColumns({column(QStringLiteral("商品编码"), 120), column(QStringLiteral("商品类别"), 120),
                       column(QStringLiteral("商品名称"), 150), column(QStringLiteral("规格型号"), 150),
                       column(QStringLiteral("销售单价"), 120), column(QStringLiteral("供货商"), 150)});
-    grid->setDataset(&dmfm->ADOQuery5);
+    grid->setDataset(&dm_.ADOQuery5);
     layout->addWidget(grid, 1);
 
     auto* group = new QGroupBox(QStringLiteral(" 输入查询"), this);
@@ -116,7 +116,7 @@ void Tysfm::setCodeEntry(TMainForm* mainForm, CodeEntry* entry) {
 
 void Tysfm::prepareForCodeEntry() {
     mode = 1;
-    OpenQuery(dmfm->ADOQuery5, kGroupedSql);
+    OpenQuery(dm_.ADOQuery5, kGroupedSql);
 }
 
 void Tysfm::openForCodeEntry() {
@@ -125,7 +125,7 @@ void Tysfm::openForCodeEntry() {
 }
 
 void Tysfm::search() {
-    OpenQuery(dmfm->ADOQuery5, goodsLookupQuery(nameEdit->text(), codeEdit->text(), specEdit->text(), categoryEdit->text()));
+    OpenQuery(dm_.ADOQuery5, goodsLookupQuery(nameEdit->text(), codeEdit->text(), specEdit->text(), categoryEdit->text()));
 }
 
 void Tysfm::clearConditions() {
@@ -140,7 +140,7 @@ void Tysfm::clearConditions() {
 
 void Tysfm::select() {
     if (mode == 1 && main_ && entry_) {
-        Dataset& list = dmfm->ADOQuery5;
+        Dataset& list = dm_.ADOQuery5;
         const QString code = list.isOpen() ? list.text(QStringLiteral("商品编码")) : QString();
         main_->Edit47->setText(code);
         entry_->entryFromLookup();
@@ -150,5 +150,5 @@ void Tysfm::select() {
 
 void Tysfm::done(int result) {
     QDialog::done(result);
-    if (dmfm) dmfm->ADOQuery5.close();
+    dm_.ADOQuery5.close();
 }

@@ -10,6 +10,7 @@ class QLineEdit;
 class QPushButton;
 class TMainForm;
 class TypingPause;
+class Tdmfm;
 
 // "查  询": goods with a sale price, narrowed by each condition holding text (as typed).
 QString goodsLookupQuery(const QString& name, const QString& code, const QString& spec, const QString& category);
@@ -22,7 +23,7 @@ public:
         "select 商品编码,商品类别,商品名称,规格型号,销售单价,供货商 from sp group by "
         "商品编码,商品类别,商品名称,规格型号,销售单价,供货商 order by 商品编码");
 
-    explicit Tysfm(QWidget* mainWindow);
+    Tysfm(QWidget* mainWindow, Tdmfm& dm);
 
     // Where a choice goes: the main window's code field and its entry.
     void setCodeEntry(TMainForm* mainForm, CodeEntry* entry);
@@ -54,4 +55,5 @@ private:
     TMainForm* main_ = nullptr;
     CodeEntry* entry_ = nullptr;
     TypingPause* typing_ = nullptr;
+    Tdmfm& dm_;
 };

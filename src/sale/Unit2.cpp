@@ -9,8 +9,8 @@
 #include "core/ui/dialogs.h"
 #include "core/ui/fonts.h"
 #include "core/ui/report_render.h"
-#include "core/ui/vendor.h"
-#include "sale/capitals.h"
+#include "core/vendor.h"
+#include "core/capitals.h"
 
 namespace {
 

@@ -19,9 +19,9 @@
 #include "note/note_list.h"
 #include "sale/note_editing.h"
 
-CodeEntry::CodeEntry(TMainForm* mainForm, NoteList* noteList, LineEditPanel* linePanel,
+CodeEntry::CodeEntry(TMainForm* mainForm, Tdmfm& dm, NoteList* noteList, LineEditPanel* linePanel,
                      NoteEditing* editing)
-    : QObject(mainForm), main_(mainForm), noteList_(noteList), panel_(linePanel), editing_(editing) {
+    : QObject(mainForm), main_(mainForm), dm_(dm), noteList_(noteList), panel_(linePanel), editing_(editing) {
     attachKeyFilter(main_->Edit47, KeyFamily::LettersDigits, [this] { enterPressed(); });
     connect(main_->Button6, &QPushButton::clicked, this, &CodeEntry::lookupRequested);
 }
@@ -99,7 +99,7 @@ bool CodeEntry::stageFromCatalogue(const Dataset& goods) {
 }
 
 void CodeEntry::addCode() {
-    Dataset& goods = dmfm->ADOQuery6;
+    Dataset& goods = dm_.ADOQuery6;
     const QString fieldText = main_->Edit47->text();
     OpenQuery(goods, QStringLiteral("select * from sp where 商品编码='") + sqlText(trimBlanks(fieldText)) +
                          QStringLiteral("'  "));
@@ -111,7 +111,7 @@ void CodeEntry::addCode() {
         main_->Edit47->clear();
         return;
     }
-    Dataset& existing = dmfm->ADOQuery7;
+    Dataset& existing = dm_.ADOQuery7;
     OpenQuery(existing, QStringLiteral("select * from data where c='") + sqlText(fieldText) + QStringLiteral("'"));
     const bool merge = existing.recordCount() >= 1;
     const QString refusal = lineSizeRefusal(panel_->priceEdit->text(), panel_->quantityEdit->text(),
@@ -126,7 +126,7 @@ void CodeEntry::addCode() {
     }
     if (merge) {
         // The same statement as always, with the three numbers bound instead of pasted in.
-        dmfm->ADOConnection1.execute(
+        dm_.ADOConnection1.execute(
             QStringLiteral("update data set [2]=[2]+?,[6]=[6]+?,[7]=[7]+? where c=?"),
             {*parseNumber(panel_->quantityEdit->text()), *parseNumber(panel_->amountEdit->text()),
              *parseNumber(panel_->staging.profit), fieldText});
@@ -138,7 +138,7 @@ void CodeEntry::addCode() {
 
 void CodeEntry::appendLine() {
     const LineEditPanel::Staging& s = panel_->staging;
-    Dataset& note = dmfm->ADOTable5;
+    Dataset& note = dm_.ADOTable5;
     note.open();
     note.append();
     try {

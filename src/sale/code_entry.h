@@ -10,12 +10,13 @@ class LineEditPanel;
 class NoteEditing;
 class NoteList;
 class TMainForm;
+class Tdmfm;
 
 class CodeEntry : public QObject {
     Q_OBJECT
 
 public:
-    CodeEntry(TMainForm* mainForm, NoteList* noteList, LineEditPanel* linePanel,
+    CodeEntry(TMainForm* mainForm, Tdmfm& dm, NoteList* noteList, LineEditPanel* linePanel,
               NoteEditing* editing);
 
     // Enter in the field: a code adds it; an empty field goes to payment.
@@ -39,6 +40,7 @@ private:
     void closeLinePanel();
 
     TMainForm* main_;
+    Tdmfm& dm_;
     NoteList* noteList_;
     LineEditPanel* panel_;
     NoteEditing* editing_;

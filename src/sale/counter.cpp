@@ -13,16 +13,16 @@
 #include "sale/note_editing.h"
 #include "sale/settlement.h"
 
-Counter::Counter(TMainForm* mainForm, Tdmfm* dm) : QObject(mainForm), main_(mainForm) {
-    noteList = new NoteList(mainForm, dm->ADOQuery15);
+Counter::Counter(TMainForm* mainForm, Tdmfm& dm) : QObject(mainForm), main_(mainForm) {
+    noteList = new NoteList(mainForm, dm.ADOQuery15);
     linePanel = new LineEditPanel(mainForm, noteList);
-    editing = new NoteEditing(mainForm, noteList, linePanel);
-    codeEntry = new CodeEntry(mainForm, noteList, linePanel, editing);
+    editing = new NoteEditing(mainForm, dm, noteList, linePanel);
+    codeEntry = new CodeEntry(mainForm, dm, noteList, linePanel, editing);
     noteList->setBeforeSort([this] {
         main_->Panel1->hide();
         main_->linePanel->hide();
     });
-    settlement = new Settlement(mainForm, noteList, editing, linePanel);
+    settlement = new Settlement(mainForm, dm, noteList, editing, linePanel);
     connect(codeEntry, &CodeEntry::settlementRequested, settlement, onAction(main_, [this] { settlement->open(); }));
     connect(main_, &TMainForm::settleRequested, settlement, onAction(main_, [this] { settlement->open(); }));
     connect(main_, &TMainForm::deliveryNoteRequested, settlement,

@@ -18,7 +18,7 @@ class Counter : public QObject {
     Q_OBJECT
 
 public:
-    Counter(TMainForm* mainForm, Tdmfm* dm);
+    Counter(TMainForm* mainForm, Tdmfm& dm);
 
     TMainForm* mainForm() const { return main_; }
     NoteList* noteList;

@@ -18,8 +18,8 @@
 #include "note/line_edit_panel.h"
 #include "note/note_list.h"
 
-NoteEditing::NoteEditing(TMainForm* mainForm, NoteList* noteList, LineEditPanel* linePanel)
-    : QObject(mainForm), main_(mainForm), noteList_(noteList), linePanel_(linePanel) {
+NoteEditing::NoteEditing(TMainForm* mainForm, Tdmfm& dm, NoteList* noteList, LineEditPanel* linePanel)
+    : QObject(mainForm), main_(mainForm), dm_(dm), noteList_(noteList), linePanel_(linePanel) {
     popupMenu = new QMenu(mainForm);
     popupMenu->setObjectName(QStringLiteral("NotePopupMenu"));
     N6 = popupMenu->addAction(QStringLiteral("修改销售单价"));
@@ -62,7 +62,7 @@ void NoteEditing::deleteOneLine() {
 }
 
 void NoteEditing::deleteAllLines() {
-    ExecQuery(dmfm->ADOQuery7, QStringLiteral("delete   from   data "));
+    ExecQuery(dm_.ADOQuery7, QStringLiteral("delete   from   data "));
     afterNoteEmptied();
 }
 

@@ -9,12 +9,13 @@ class NoteList;
 class QAction;
 class QMenu;
 class TMainForm;
+class Tdmfm;
 
 class NoteEditing : public QObject {
     Q_OBJECT
 
 public:
-    NoteEditing(TMainForm* mainForm, NoteList* noteList, LineEditPanel* linePanel);
+    NoteEditing(TMainForm* mainForm, Tdmfm& dm, NoteList* noteList, LineEditPanel* linePanel);
 
     void noteTotals();      // "共:…元" and "商品数量：…" from the grid's footers
     void deleteOneLine();   // with its question
@@ -30,6 +31,7 @@ public:
 
 private:
     TMainForm* main_;
+    Tdmfm& dm_;
     NoteList* noteList_;
     LineEditPanel* linePanel_;
 };

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/ui/dialogs.h"
-#include "sale/receipt_layout.h"
+#include "core/receipt_layout.h"
 
 class ReceiptDocument final : public PrintDocument {
 public:

@@ -14,6 +14,7 @@
 #include "core/formats.h"
 #include "core/jet_dialect.h"
 #include "core/session.h"
+#include "core/settlement_steps.h"
 #include "core/shared_queries.h"
 #include "core/ui/MAIN.h"
 #include "core/ui/dialogs.h"
@@ -28,8 +29,8 @@
 #include "sale/Unit2.h"
 #include "sale/note_editing.h"
 #include "sale/receipt_document.h"
-#include "sale/receipt_layout.h"
-#include "sale/serial.h"
+#include "core/receipt_layout.h"
+#include "core/serial.h"
 
 namespace {
 
@@ -51,9 +52,9 @@ QLineEdit* customerField(const QString& name, QWidget* parent) {
 
 }  // namespace
 
-Settlement::Settlement(TMainForm* mainForm, NoteList* noteList, NoteEditing* editing,
+Settlement::Settlement(TMainForm* mainForm, Tdmfm& dm, NoteList* noteList, NoteEditing* editing,
                        LineEditPanel* linePanel)
-    : QObject(mainForm), main_(mainForm), noteList_(noteList), editing_(editing), linePanel_(linePanel) {
+    : QObject(mainForm), main_(mainForm), dm_(dm), noteList_(noteList), editing_(editing), linePanel_(linePanel) {
     FloatingPanel* panel = main_->Panel1;
     panel->setFont(songtiPixels(16, true));
     panel->resize(kNarrowWidth, 383);
@@ -225,121 +226,67 @@ void Settlement::printReceipt(const QString& serialShown, double cash, double ch
     }
 }
 
-void Settlement::settle() {
-    // 1 and 2: nothing to settle.
-    if (noteList_->rowCount() == 0) {
-        main_->Panel1->hide();
-        showInfo(QStringLiteral("请先进行商品销售！"), main_);
-        main_->Edit47->setFocus();
-        return;
-    }
-    if (Label18->text() == QLatin1String("0.00")) {
-        main_->Panel1->hide();
-        main_->Edit47->setFocus();
-        return;
-    }
-    // 3 and 4: the cash.
-    if (Edit5->text().isEmpty()) {
-        refuse(QStringLiteral("请输入现金金额！"), Edit5);
-        return;
-    }
-    const auto cash = parseNumber(Edit5->text());
-    if (!cash) {
-        refuse(QStringLiteral("现金金额“%1”不是有效的数字，请重新输入！").arg(Edit5->text()), Edit5);
-        return;
-    }
+SettlementInput Settlement::settlementInput() {
     recomputeChange();
-    const auto change = parseNumber(Label20->text());
-    if (!change || *change < 0) {
-        refuse(QStringLiteral("现金金额不足！"), Edit5);
-        return;
-    }
-    // Every value the sale row takes is checked before anything is written.
-    const auto total = parseNumber(Label18->text());
-    const auto received = parseNumber(Label24->text());
-    const auto profit = parseNumber(noteList_->profitFooter());
-    if (!total || !received || !profit) {
-        refuse(QStringLiteral("金额不是有效的数字，请重新结账。"), Edit5);
-        return;
-    }
-    const QString owed = trimBlanks(owedEdit->text());
-    if (!parseNumber(owed)) {
-        if (main_->Panel1->width() != kWideWidth) toggleWidth();
-        refuse(QStringLiteral("欠款金额“%1”不是有效的数字，没有欠款请填 0。").arg(owedEdit->text()), owedEdit);
-        return;
-    }
-    const auto counter = parseInteger(main_->counterText());
-    if (!counter) {
-        refuse(QStringLiteral("config.ini 中的计数器“%1”不是整数，无法生成下一个流水号。\n"
-                              "请把 config.ini 里 [counter] 下的 number0 改成整数后再结账。")
-                   .arg(main_->counterText()),
-               Edit5);
-        return;
-    }
-    if (!main_->noteDate().isValid()) {
-        refuse(QStringLiteral("销售日期无效，请重新启动程序后再结账。"), Edit5);
-        return;
-    }
+    SettlementInput in;
+    in.noteLines = noteList_->rowCount();
+    in.total = Label18->text();
+    in.received = Label24->text();
+    in.cash = Edit5->text();
+    in.change = Label20->text();
+    in.profit = noteList_->profitFooter();
+    in.owed = owedEdit->text();
+    in.customerName = customerNameEdit->text();
+    in.customerAddress = customerAddressEdit->text();
+    in.contact = contactEdit->text();
+    in.phone = phoneEdit->text();
+    in.serialShown = main_->serialText();
+    in.counter = main_->counterText();
+    in.noteDate = main_->noteDate();
+    in.today = QDate::currentDate();
+    in.operatorName = Session::operatorName();
+    return in;
+}
 
-    const QString serialShown = main_->serialText();
-    const QString serial = trimBlanks(serialShown);
-    const QString nextCounter = QString::number(*counter + 1);
-    const QString nextSerial = makeSerial(Session::operatorName(), QDate::currentDate(), *counter + 1);
-
-    // The next serial is on disk before the sale is: a power cut in between skips a serial but
-    // never hands the same one to two sales.
-    IniFile& config = main_->config();
-    config.setValue(ConfigIni::kSerialSection, ConfigIni::kSerialKey, nextSerial);
-    config.setValue(ConfigIni::kCounterSection, ConfigIni::kCounterKey, nextCounter);
-    if (!config.save()) {
-        showError(QStringLiteral("无法保存下一个流水号到 %1，请检查程序目录是否可以写入。").arg(config.path()),
-                  main_);
+void Settlement::settle() {
+    const SettlementInput in = settlementInput();
+    const SettlementRefusal refusal = checkSettlement(in);
+    switch (refusal.action) {
+        case SettlementRefusal::Action::None:
+            break;
+        case SettlementRefusal::Action::Close:
+        case SettlementRefusal::Action::CloseQuiet:
+            main_->Panel1->hide();
+            if (!refusal.message.isEmpty()) showInfo(refusal.message, main_);
+            main_->Edit47->setFocus();
+            return;
+        case SettlementRefusal::Action::FixOwed:
+            if (main_->Panel1->width() != kWideWidth) toggleWidth();
+            refuse(refusal.message, owedEdit);
+            return;
+        case SettlementRefusal::Action::FixCash:
+            refuse(refusal.message, Edit5);
+            return;
     }
 
     // The lines of this sale for the printouts, as they are now.
     OpenQuery(noteList_->query(), NoteList::kListSql);
     const DeliveryNoteInput note = deliveryNoteInput();
 
-    {
-        Transaction tx(dmfm->ADOConnection1);
-        // Every line carries the serial of its sale row, even lines left from an earlier run.
-        ExecQuery(dmfm->ADOQuery2, QStringLiteral("update data set h='") + sqlText(serial) + QStringLiteral("'"));
-        ExecQuery(dmfm->ADOQuery8, kArchiveSql);
-        Dataset& sales = dmfm->ADOTable6;
-        sales.open();
-        sales.append();
-        try {
-            sales.setValue(QStringLiteral("1"), trimBlanks(Label18->text()));
-            sales.setValue(QStringLiteral("2"), trimBlanks(Label24->text()));
-            sales.setValue(QStringLiteral("3"), trimBlanks(Edit5->text()));
-            sales.setValue(QStringLiteral("4"), trimBlanks(Label20->text()));
-            sales.setValue(QStringLiteral("5"), noteList_->profitFooter());
-            sales.setValue(QStringLiteral("6"), 0);
-            sales.setValue(QStringLiteral("7"), owed);
-            sales.setValue(QStringLiteral("day1"), main_->noteDateText());
-            sales.setValue(QStringLiteral("a"), serial);
-            sales.setValue(QStringLiteral("b"), trimBlanks(Session::operatorName()));
-            sales.setValue(QStringLiteral("h"), trimBlanks(customerNameEdit->text()));
-            sales.setValue(QStringLiteral("i"), trimBlanks(customerAddressEdit->text()));
-            sales.setValue(QStringLiteral("j"), trimBlanks(contactEdit->text()));
-            sales.setValue(QStringLiteral("k"), trimBlanks(phoneEdit->text()));
-            sales.post();
-        } catch (...) {
-            sales.cancel();
-            throw;
-        }
-        ExecQuery(dmfm->ADOQuery7, QStringLiteral("delete   from   data "));
-        tx.commit();
+    const StoredSale stored = storeSale(dm_, main_->config(), in);
+    if (!stored.serialSaved) {
+        showError(QStringLiteral("无法保存下一个流水号到 %1，请检查程序目录是否可以写入。").arg(main_->config().path()),
+                  main_);
     }
-    main_->setCounterText(nextCounter);
-    main_->setSerialText(nextSerial);
-    emit settled(serial);
+    main_->setCounterText(stored.nextCounter);
+    main_->setSerialText(stored.nextSerial);
+    emit settled(stored.serial);
 
     // The sale is stored: a printer that fails now loses nothing.
-    if (printReceiptBox->isChecked()) printReceipt(serialShown, *cash, *change);
+    if (printReceiptBox->isChecked()) printReceipt(in.serialShown, *parseNumber(in.cash), *parseNumber(in.change));
     if (printDeliveryNoteBox->isChecked() && deliveryNote_) {
         DeliveryNoteInput printed = note;
-        printed.serial = serialShown;
+        printed.serial = in.serialShown;
         deliveryNote_->showDeliveryNote(main_, printed);
     }
     editing_->afterNoteEmptied();

@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+#include "core/settlement_steps.h"
+
 class LineEditPanel;
 class NoteEditing;
 class NoteList;
@@ -14,6 +16,7 @@ class QLineEdit;
 class QPushButton;
 class TForm2;
 class TMainForm;
+class Tdmfm;
 struct DeliveryNoteInput;
 
 class Settlement : public QObject {
@@ -22,11 +25,8 @@ class Settlement : public QObject {
 public:
     static constexpr int kNarrowWidth = 488;
     static constexpr int kWideWidth = 780;
-    static inline const QString kArchiveSql = QStringLiteral(
-        "insert into data1(a,b,c,d,h,i,z,1,2,3,4,5,6,7,8,day1)  select "
-        "a,b,c,d,h,i,z,[1],[2],[3],[4],[5],[6],[7],[8],day1 from data");
 
-    Settlement(TMainForm* mainForm, NoteList* noteList, NoteEditing* editing,
+    Settlement(TMainForm* mainForm, Tdmfm& dm, NoteList* noteList, NoteEditing* editing,
                LineEditPanel* linePanel);
 
     void setDeliveryNote(TForm2* form) { deliveryNote_ = form; }
@@ -42,6 +42,8 @@ public:
     // The delivery note of the note on the screen (the toolbar's "送货单").
     void showDeliveryNote();
     DeliveryNoteInput deliveryNoteInput() const;
+    // What the panel and the main window show, for the settlement's checks and its sale row.
+    SettlementInput settlementInput();
 
     QLabel* Label18;  // 共 计
     QLabel* Label24;  // 实 收
@@ -67,6 +69,7 @@ private:
     void printReceipt(const QString& serialShown, double cash, double change);
 
     TMainForm* main_;
+    Tdmfm& dm_;
     NoteList* noteList_;
     NoteEditing* editing_;
     LineEditPanel* linePanel_;

@@ -30,7 +30,7 @@ QLineEdit* passwordBox(const QString& name, QWidget* parent) {
 }
 }  // namespace
 
-Tchangepassfm::Tchangepassfm(QWidget* owner) : OnDemandWindow(owner) {
+Tchangepassfm::Tchangepassfm(QWidget* owner, Tdmfm& dm) : OnDemandWindow(owner), dm_(dm) {
     setObjectName(QStringLiteral("changepassfm"));
     setWindowTitle(QStringLiteral("更改密码"));
     setFont(songtiPixels(14));
@@ -78,7 +78,7 @@ Tchangepassfm::Tchangepassfm(QWidget* owner) : OnDemandWindow(owner) {
 
 void Tchangepassfm::formCreate() {
     guard(this, [this] {
-        FillComboFromColumn(dmfm->ADOQuery1, QStringLiteral("username"), QStringLiteral("userdb"),
+        FillComboFromColumn(dm_.ADOQuery1, QStringLiteral("username"), QStringLiteral("userdb"),
                             ComboBox1);
     });
     ComboBox1->setFocus();
@@ -102,7 +102,7 @@ void Tchangepassfm::changePassword() {
         Edit15->setFocus();
         return;
     }
-    ExecQuery(dmfm->ADOQuery1, QStringLiteral("update userdb set passwd='") + sqlText(newPassword) +
+    ExecQuery(dm_.ADOQuery1, QStringLiteral("update userdb set passwd='") + sqlText(newPassword) +
                                    QStringLiteral("'") + QStringLiteral(" where username='") +
                                    sqlText(name) + QStringLiteral("'"));
     showInfo(QStringLiteral("你已经成功修改了密码！下次运行程序时生效！"), this);
@@ -113,6 +113,6 @@ void Tchangepassfm::changePassword() {
 }
 
 void Tchangepassfm::closeEvent(QCloseEvent* event) {
-    if (dmfm) dmfm->ADOQuery1.close();
+    dm_.ADOQuery1.close();
     OnDemandWindow::closeEvent(event);
 }

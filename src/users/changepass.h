@@ -1,6 +1,8 @@
 // Tchangepassfm: "更改密码", a new password for a chosen operator.
 #pragma once
 
+class Tdmfm;
+
 #include "core/ui/window_opener.h"
 
 class QCheckBox;
@@ -13,7 +15,7 @@ class Tchangepassfm : public OnDemandWindow {
     Q_OBJECT
 
 public:
-    explicit Tchangepassfm(QWidget* owner);
+    Tchangepassfm(QWidget* owner, Tdmfm& dm);
     void formCreate() override;
 
     void changePassword();  // "更改密码"
@@ -29,4 +31,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+
+private:
+    Tdmfm& dm_;
 };

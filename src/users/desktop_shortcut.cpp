@@ -7,7 +7,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-#include "core/ui/vendor.h"
+#include "core/vendor.h"
 
 namespace {
 // Desktop entries quote the program path; inside the quotes four characters are escaped.

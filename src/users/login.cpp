@@ -84,7 +84,7 @@ void Tloginfm::showEvent(QShowEvent* event) {
     closeStepDone_ = false;
     writeDesktopShortcut(userDesktopDirectory(), programShortcut());
     guard(this, [this] {
-        FillComboFromColumn(dmfm->ADOQuery1, QStringLiteral("username"), QStringLiteral("userdb"),
+        FillComboFromColumn(dm_->ADOQuery1, QStringLiteral("username"), QStringLiteral("userdb"),
                             ComboBox1);
     });
     ComboBox1->setFocus();
@@ -96,11 +96,11 @@ void Tloginfm::loginCheck() {
     const QString password = trimBlanks(Edit1->text());
     if (!RequireComboText(ComboBox1, QStringLiteral("必须选择用户！"))) return;
     if (!RequireEditText(Edit1, QStringLiteral("必须输入密码！"))) return;
-    OpenQuery(dmfm->ADOQuery1, QStringLiteral("select username from userdb where passwd='") +
+    OpenQuery(dm_->ADOQuery1, QStringLiteral("select username from userdb where passwd='") +
                                    sqlText(password) + QStringLiteral("'") +
                                    QStringLiteral(" and username='") + sqlText(user) +
                                    QStringLiteral("'"));
-    if (dmfm->ADOQuery1.recordCount() == 1) {
+    if (dm_->ADOQuery1.recordCount() == 1) {
         succeeded_ = true;
         accept();
         return;
@@ -125,7 +125,7 @@ void Tloginfm::done(int result) {
 }
 
 void Tloginfm::closeStep() {
-    if (dmfm) dmfm->ADOQuery1.close();
+    if (dm_) dm_->ADOQuery1.close();
     if (refreshNoteList_) guard(main_, refreshNoteList_);
     if (exitMarked_ || !succeeded_) {
         main_->close();
@@ -148,10 +148,10 @@ void Tloginfm::applyRights(const QString& user) {
 }
 
 void Tloginfm::writeLoginLog(const QString& user) {
-    ExecQuery(dmfm->ADOQuery1, QStringLiteral("Insert into rz (username,btime) values ('") +
+    ExecQuery(dm_->ADOQuery1, QStringLiteral("Insert into rz (username,btime) values ('") +
                                    sqlText(user) + QStringLiteral("'") + QStringLiteral(",'") +
                                    sqlText(formatDateTime(QDateTime::currentDateTime())) +
                                    QStringLiteral("')"));
-    OpenQuery(dmfm->ADOQuery1, QStringLiteral("select max(id) as maxid from rz"));
-    main_->setLoginLogId(dmfm->ADOQuery1.value(QStringLiteral("maxid")).toInt());
+    OpenQuery(dm_->ADOQuery1, QStringLiteral("select max(id) as maxid from rz"));
+    main_->setLoginLogId(dm_->ADOQuery1.value(QStringLiteral("maxid")).toInt());
 }

@@ -11,12 +11,17 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class TMainForm;
+class Tdmfm;
 
 class Tloginfm : public QDialog {
     Q_OBJECT
 
 public:
     explicit Tloginfm(TMainForm* mainForm);
+
+    // The data module is made after the login window; it is handed over when the program wires
+    // itself.
+    void setDataModule(Tdmfm* dm) { dm_ = dm; }
 
     // What the close step asks of the main window's working parts.
     void setRefreshNoteList(std::function<void()> refresh) { refreshNoteList_ = std::move(refresh); }
@@ -45,6 +50,7 @@ private:
     void writeLoginLog(const QString& user);
 
     TMainForm* main_;
+    Tdmfm* dm_ = nullptr;
     std::function<void()> refreshNoteList_;
     std::function<void()> noteTotals_;
     bool succeeded_ = false;

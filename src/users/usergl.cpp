@@ -39,7 +39,7 @@ QLineEdit* chosenName(const QString& name, QWidget* parent) {
 
 }  // namespace
 
-Tuserglfm::Tuserglfm(QWidget* owner) : OnDemandWindow(owner) {
+Tuserglfm::Tuserglfm(QWidget* owner, Tdmfm& dm) : OnDemandWindow(owner), dm_(dm) {
     setObjectName(QStringLiteral("userglfm"));
     setWindowTitle(QStringLiteral("用户管理—(管理员专用)"));
     setFont(songtiPixels(14));
@@ -136,18 +136,18 @@ bool Tuserglfm::isUnlocked() const { return PageControl1->isEnabled(); }
 
 void Tuserglfm::fillUserList() {
     ListBox1->clear();
-    OpenQuery(dmfm->ADOQuery1, QStringLiteral("select username from userdb"));
+    OpenQuery(dm_.ADOQuery1, QStringLiteral("select username from userdb"));
     QStringList names;
-    for (int row = 0; row < dmfm->ADOQuery1.recordCount(); ++row) names.append(dmfm->ADOQuery1.textAt(row, 0));
+    for (int row = 0; row < dm_.ADOQuery1.recordCount(); ++row) names.append(dm_.ADOQuery1.textAt(row, 0));
     ListBox1->addItems(names);
 }
 
 void Tuserglfm::checkAdministrator() {
-    OpenQuery(dmfm->ADOQuery1, QStringLiteral("select username from userdb where passwd='") +
+    OpenQuery(dm_.ADOQuery1, QStringLiteral("select username from userdb where passwd='") +
                                    sqlText(trimBlanks(LabeledEdit1->text())) + QStringLiteral("'") +
                                    QStringLiteral(" and username='") + sqlText(kSuperAdministrator) +
                                    QStringLiteral("'"));
-    if (dmfm->ADOQuery1.recordCount() != 1) {
+    if (dm_.ADOQuery1.recordCount() != 1) {
         showInfo(QStringLiteral("密码不对！"), this);
         return;
     }
@@ -163,7 +163,7 @@ void Tuserglfm::resetPassword() {
         showInfo(QStringLiteral("请选择用户名！"), this);
         return;
     }
-    ExecQuery(dmfm->ADOQuery1, QStringLiteral("update userdb set passwd='") + sqlText(kDefaultPassword) +
+    ExecQuery(dm_.ADOQuery1, QStringLiteral("update userdb set passwd='") + sqlText(kDefaultPassword) +
                                    QStringLiteral("'") + QStringLiteral("where username='") +
                                    sqlText(name) + QStringLiteral("'"));
     showInfo(QStringLiteral("已经成功将密码初始化为：") + kDefaultPassword, this);
@@ -181,14 +181,14 @@ void Tuserglfm::addUser() {
         return;
     }
     // A second row of an existing name would make that user's login fail for good.
-    OpenQuery(dmfm->ADOQuery1, QStringLiteral("select username from userdb where username='") +
+    OpenQuery(dm_.ADOQuery1, QStringLiteral("select username from userdb where username='") +
                                    sqlText(name) + QStringLiteral("'"));
-    if (dmfm->ADOQuery1.recordCount() > 0) {
+    if (dm_.ADOQuery1.recordCount() > 0) {
         showInfo(QStringLiteral("用户“%1”已经存在，不能重复增加！").arg(name), this);
         fillUserList();
         return;
     }
-    ExecQuery(dmfm->ADOQuery1, QStringLiteral("Insert into userdb values ('") + sqlText(name) +
+    ExecQuery(dm_.ADOQuery1, QStringLiteral("Insert into userdb values ('") + sqlText(name) +
                                    QStringLiteral("'") + QStringLiteral(",'") +
                                    sqlText(kDefaultPassword) + QStringLiteral("')"));
     showInfo(QStringLiteral("成功添加新用户！缺省口令是：") + kDefaultPassword +
@@ -210,7 +210,7 @@ void Tuserglfm::deleteUser() {
     if (Dialogs::current().yesNo(this, Boxes::kConfirmTitle,
                                  QStringLiteral("你真的要删除用户：") + name + QStringLiteral("吗?"),
                                  false, Dialogs::Icon::Question)) {
-        ExecQuery(dmfm->ADOQuery1,
+        ExecQuery(dm_.ADOQuery1,
                   QStringLiteral("delete from userdb where username='") + sqlText(name) + QStringLiteral("'"));
         showInfo(QStringLiteral("成功删除！"), this);
         Edit7->clear();
@@ -219,6 +219,6 @@ void Tuserglfm::deleteUser() {
 }
 
 void Tuserglfm::closeEvent(QCloseEvent* event) {
-    if (dmfm) dmfm->ADOQuery1.close();
+    dm_.ADOQuery1.close();
     OnDemandWindow::closeEvent(event);
 }

@@ -2,6 +2,8 @@
 // checked; then it resets passwords to the default, adds users and deletes them.
 #pragma once
 
+class Tdmfm;
+
 #include "core/ui/window_opener.h"
 
 class QLineEdit;
@@ -13,7 +15,7 @@ class Tuserglfm : public OnDemandWindow {
     Q_OBJECT
 
 public:
-    explicit Tuserglfm(QWidget* owner);
+    Tuserglfm(QWidget* owner, Tdmfm& dm);
     void formCreate() override;
 
     bool isUnlocked() const;
@@ -39,4 +41,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+
+private:
+    Tdmfm& dm_;
 };

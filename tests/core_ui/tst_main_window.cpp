@@ -28,6 +28,7 @@ struct MainFixture : UiFixture {
         env.programDir = db.dir();
         env.isRemovableDrive = [removable](const QString&) { return removable; };
         main = std::make_unique<TMainForm>(env);
+        main->setDataModule(dm.get());
     }
     QString configPath() const { return configIniPath(db.dir()); }
     std::unique_ptr<TMainForm> main;

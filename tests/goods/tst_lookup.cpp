@@ -28,7 +28,7 @@ void doubleClick(QWidget* w, QPoint at) {
 
 struct LookupFixture : CounterFixture {
     LookupFixture() {
-        lookup = new Tysfm(main.get());
+        lookup = new Tysfm(main.get(), *dm);
         lookup->setCodeEntry(main.get(), counter->codeEntry);
         addGoods(QStringLiteral("A1"), QStringLiteral("可口可乐"), 3, 2, 2.7);
         addGoods(QStringLiteral("B2"), QStringLiteral("百事可乐"), 3, 2, 2.7);

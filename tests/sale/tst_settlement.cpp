@@ -9,7 +9,7 @@
 #include "sale/Unit2.h"
 #include "sale/code_entry.h"
 #include "sale/receipt_document.h"
-#include "sale/serial.h"
+#include "core/serial.h"
 #include "sale/settlement.h"
 #include "support/counter_fixture.h"
 #include "support/test_registry.h"

@@ -17,7 +17,8 @@ struct CounterWindow {
         env.programDir = programDir;
         env.isRemovableDrive = [](const QString&) { return true; };
         main = std::make_unique<TMainForm>(env);
-        counter = new Counter(main.get(), &dm);
+        main->setDataModule(&dm);
+        counter = new Counter(main.get(), dm);
         Session::setOperatorName(kSuperAdministrator);
         main->setLoginLogId(1);  // no login window here
         main->runShowSequence();

@@ -30,6 +30,8 @@ struct LoginFixture : UiFixture {
         main = std::make_unique<TMainForm>(env);
         noteList = new NoteList(main.get(), dm->ADOQuery15);
         login = new Tloginfm(main.get());
+        login->setDataModule(dm.get());
+        main->setDataModule(dm.get());
         login->setRefreshNoteList([this] { noteList->refresh(); });
         main->show();
         QVERIFY_EXPOSED(main.get());

@@ -32,7 +32,7 @@ class TestUserManagement : public QObject {
 
     Tuserglfm* open(UiFixture& f, bool unlock = true) {
         Q_UNUSED(f);
-        Tuserglfm* w = openWindow(ref, nullptr);
+        Tuserglfm* w = openWindow(ref, nullptr, *f.dm);
         if (unlock) {
             w->LabeledEdit1->setText(kDefaultPassword);
             QTest::mouseClick(w->BitBtn3, Qt::LeftButton);
@@ -168,7 +168,7 @@ private slots:
     void changingAPassword() {
         UiFixture f;
         f.db.exec(QStringLiteral("INSERT INTO userdb VALUES ('王五','1'), ('李四','2'), ('王五','3')"));
-        Tchangepassfm* w = openWindow(ref, nullptr);
+        Tchangepassfm* w = openWindow(ref, nullptr, *f.dm);
         QStringList names;
         for (int i = 0; i < w->ComboBox1->count(); ++i) names.append(w->ComboBox1->itemText(i));
         QCOMPARE(names, (QStringList{QStringLiteral("李四"), QStringLiteral("王五"), kSuperAdministrator}));
@@ -194,7 +194,7 @@ private slots:
 
     void requiredFieldsAndClosing() {
         UiFixture f;
-        Tchangepassfm* w = openWindow(ref, nullptr);
+        Tchangepassfm* w = openWindow(ref, nullptr, *f.dm);
         QTest::mouseClick(w->bitbtn4, Qt::LeftButton);
         QCOMPARE(f.dialogs.lastText(), QStringLiteral("请选择操作员！"));
         w->ComboBox1->setCurrentIndex(0);
@@ -214,7 +214,7 @@ private slots:
 
     void enterWalksThroughThePasswordFields() {
         UiFixture f;
-        Tchangepassfm* w = openWindow(ref, nullptr);
+        Tchangepassfm* w = openWindow(ref, nullptr, *f.dm);
         QVERIFY(QTest::qWaitForWindowExposed(w));
         w->Edit1->setFocus();
         QTest::keyClicks(w->Edit1, QStringLiteral("a-b"));

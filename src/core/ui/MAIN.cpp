@@ -30,7 +30,7 @@
 #include "core/ui/pictures.h"
 #include "core/ui/skins.h"
 #include "core/ui/upgrade_check.h"
-#include "core/ui/vendor.h"
+#include "core/vendor.h"
 
 namespace {
 
@@ -299,11 +299,11 @@ void TMainForm::runShowSequence() {
         Dialogs::current().message(this, kAdvisoryCaption, kAdvisoryText, Dialogs::Icon::Error);
     }
     // 2. The three tables code entry and settlement write to.
-    if (dmfm) {
-        guard(this, [] {
-            dmfm->ADOTable5.open();
-            dmfm->ADOTable6.open();
-            dmfm->ADOTable2.open();
+    if (dm_) {
+        guard(this, [this] {
+            dm_->ADOTable5.open();
+            dm_->ADOTable6.open();
+            dm_->ADOTable2.open();
         });
     }
     // 3. The line edit panel starts hidden.
@@ -345,9 +345,9 @@ void TMainForm::activationHook() {
 }
 
 bool TMainForm::runCloseSequence() {
-    if (loginLogId() != 0 && dmfm) {
+    if (loginLogId() != 0 && dm_) {
         const bool written = guard(this, [this] {
-            ExecQuery(dmfm->ADOQuery1, QStringLiteral("update rz set jtime='") +
+            ExecQuery(dm_->ADOQuery1, QStringLiteral("update rz set jtime='") +
                                            sqlText(formatDateTime(QDateTime::currentDateTime())) +
                                            QStringLiteral("'") + QStringLiteral("where id=") +
                                            QString::number(loginLogId()));

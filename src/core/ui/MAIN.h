@@ -12,6 +12,7 @@
 #include "core/settings_stores.h"
 
 class DBGrid;
+class Tdmfm;
 class FloatingPanel;
 class QAction;
 class QFrame;
@@ -49,6 +50,10 @@ public:
 
     QString statusText(int panel) const;
     void setStatusText(int panel, const QString& text);
+
+    // The data module, made after the main window: the show sequence opens its tables and the
+    // close sequence writes the login log through it.
+    void setDataModule(Tdmfm* dm) { dm_ = dm; }
 
     // The sequences, callable directly by tests.
     void runShowSequence();
@@ -117,6 +122,7 @@ private:
     void queueActivationHook();
 
     Environment environment_;
+    Tdmfm* dm_ = nullptr;
     IniFile config_;
     QDate noteDate_;
     bool showDone_ = false;

@@ -25,8 +25,9 @@ private:
     bool closing_ = false;
 };
 
-template <class T>
-T* openWindow(QPointer<T>& ref, QWidget* owner) {
+// `args` go to the constructor after the owner when a new window is made.
+template <class T, class... Args>
+T* openWindow(QPointer<T>& ref, QWidget* owner, Args&&... args) {
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (std::strcmp(w->metaObject()->className(), T::staticMetaObject.className()) != 0) continue;
         T* found = static_cast<T*>(w);
@@ -45,7 +46,7 @@ T* openWindow(QPointer<T>& ref, QWidget* owner) {
         ref = found;
         return found;
     }
-    T* created = new T(owner);
+    T* created = new T(owner, std::forward<Args>(args)...);
     ref = created;
     created->formCreate();
     created->centreOnScreen();

@@ -1,5 +1,5 @@
 // The sale serial.
-#include "sale/serial.h"
+#include "core/serial.h"
 
 #include "core/pinyin.h"
 

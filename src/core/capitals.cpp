@@ -1,5 +1,5 @@
 // The amount in Chinese capitals for the delivery note.
-#include "sale/capitals.h"
+#include "core/capitals.h"
 
 #include <QStringList>
 

@@ -1,9 +1,9 @@
 // The POS receipt as data.
-#include "sale/receipt_layout.h"
+#include "core/receipt_layout.h"
 
 #include "core/formats.h"
 #include "core/gbk.h"
-#include "core/ui/vendor.h"
+#include "core/vendor.h"
 
 namespace {
 constexpr int kNameColumns = 18;
