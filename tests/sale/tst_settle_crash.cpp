@@ -4,6 +4,7 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include "core/schema.h"
 #include "core/settings_stores.h"
 #include "support/temp_database.h"
 #include "support/test_registry.h"
@@ -59,11 +60,18 @@ private slots:
         const QString next = ini.value(ConfigIni::kSerialSection, ConfigIni::kSerialKey, QString());
         QVERIFY(!next.isEmpty());
         QCOMPARE(check.scalar(QStringLiteral("SELECT count(*) FROM data3 WHERE a=?"), {next}).toInt(), 0);
-        // Reading the file after the kill rolled back what was half-written: no journal or
-        // write-ahead log is left beside it that a whole-file backup would miss.
-        QVERIFY(!QFile::exists(db.path() + QStringLiteral("-journal")));
+        // Once opened after the kill, the file alone is the database: a whole-file copy without
+        // whatever journal the kill left beside it holds every stored sale.
         QVERIFY(!QFile::exists(db.path() + QStringLiteral("-wal")));
         QCOMPARE(check.scalar(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("delete"));
+        const QString copy = db.file(QStringLiteral("copy.mdb"));
+        QVERIFY(QFile::copy(db.path(), copy));
+        Connection copied;
+        copied.open(copy, kDatabaseKey);
+        QCOMPARE(copied.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+        QCOMPARE(copied.scalar(QStringLiteral("SELECT count(*) FROM data3")).toInt(), sales);
+        QCOMPARE(copied.scalar(QStringLiteral("SELECT count(*) FROM data1")).toInt(),
+                 check.scalar(QStringLiteral("SELECT count(*) FROM data1")).toInt());
     }
 };
 
