@@ -11,7 +11,7 @@
 class TestJetStatements : public DataModuleTest {
     Q_OBJECT
 
-    void addNoteLine(const QString& code, double qty, double amount, const QString& day = "2013-01-05") {
+    void addNoteLine(const QString& code, double qty, double amount, const QString& day = QStringLiteral("2013-01-05")) {
         db->exec(QStringLiteral("INSERT INTO data (a,b,c,d,e,g,h,i,z,[1],[2],[3],[4],[5],[6],[7],day1) "
                                 "VALUES ('名称','规格',?,'饮料','E','供货','CJG1',"
                                 "'超级管理员','瓶',1.2,?,1.8,2,0,?,0.8,?)"),
@@ -67,8 +67,8 @@ private slots:
                   QStringLiteral("insert into data1(a,b,c,d,h,i,z,1,2,3,4,5,6,7,8,day1)  select "
                                  "a,b,c,d,h,i,z,[1],[2],[3],[4],[5],[6],[7],[8],day1 from data"));
         OpenQuery(dm->ADOQuery13, QStringLiteral("select * from data1 where [3]>0 ") +
-                                      QStringLiteral(" and day1>=") + "#2013-01-05#" +
-                                      QStringLiteral(" and day1<=") + "#2013-01-06#");
+                                      QStringLiteral(" and day1>=") + QStringLiteral("#2013-01-05#") +
+                                      QStringLiteral(" and day1<=") + QStringLiteral("#2013-01-06#"));
         QCOMPARE(dm->ADOQuery13.recordCount(), 2);
         // A short month and day are the same date.
         OpenQuery(dm->ADOQuery13, QStringLiteral("select * from data1 where day1>=#2013-1-6#"));
@@ -85,7 +85,7 @@ private slots:
         addSale(QStringLiteral("S4"), QStringLiteral("2012-01-05"), 99, 9);
         OpenQuery(dm->ADOQuery2,
                   QStringLiteral("select month([day1]) as 月份,sum([5]) as 总量 from data3 where "
-                                 "year([day1])='") + "2013" + QStringLiteral("' group by month([day1])"));
+                                 "year([day1])='") + QStringLiteral("2013") + QStringLiteral("' group by month([day1])"));
         QCOMPARE(dm->ADOQuery2.recordCount(), 2);
         dm->ADOQuery2.first();
         QCOMPARE(dm->ADOQuery2.value(QStringLiteral("月份")).toInt(), 1);
@@ -93,8 +93,8 @@ private slots:
 
         OpenQuery(dm->ADOQuery2,
                   QStringLiteral("select day([day1]) as 日期,sum([5]) as 总量 from data3 where "
-                                 "month([day1])='") + "1" + QStringLiteral("' and year([day1])='") +
-                      "2013" + QStringLiteral("'  group by day1 order by day1"));
+                                 "month([day1])='") + QStringLiteral("1") + QStringLiteral("' and year([day1])='") +
+                      QStringLiteral("2013") + QStringLiteral("'  group by day1 order by day1"));
         QCOMPARE(dm->ADOQuery2.recordCount(), 1);
         QCOMPARE(dm->ADOQuery2.value(QStringLiteral("日期")).toInt(), 5);
 
@@ -115,12 +115,12 @@ private slots:
     void likeAndChineseColumnNames() {
         db->addGoods(QStringLiteral("6901"), QStringLiteral("可口可乐"), 3, 2);
         db->addGoods(QStringLiteral("6902"), QStringLiteral("雪碧"), 0, 2);
-        OpenQuery(dm->ADOQuery6, QStringLiteral("select * from sp where 商品编码='") + "6901" +
+        OpenQuery(dm->ADOQuery6, QStringLiteral("select * from sp where 商品编码='") + QStringLiteral("6901") +
                                      QStringLiteral("'  "));
         QCOMPARE(dm->ADOQuery6.recordCount(), 1);
         QCOMPARE(dm->ADOQuery6.text(QStringLiteral("商品名称")), QStringLiteral("可口可乐"));
         OpenQuery(dm->ADOQuery5, QStringLiteral("select * from sp where [销售单价]>0 ") +
-                                     QStringLiteral(" and 商品名称 like '%") + "可乐" +
+                                     QStringLiteral(" and 商品名称 like '%") + QStringLiteral("可乐") +
                                      QStringLiteral("%'"));
         QCOMPARE(dm->ADOQuery5.recordCount(), 1);
         OpenQuery(dm->ADOQuery5, QStringLiteral("select * from sp where [销售单价]>0 "));
@@ -133,15 +133,15 @@ private slots:
 
     void quoteFollowedDirectlyByWhere() {
         db->exec(QStringLiteral("INSERT INTO rz (username,btime) VALUES ('a','2013-01-05 10:00:00')"));
-        ExecQuery(dm->ADOQuery1, QStringLiteral("update rz set jtime='") + "2013-01-05 18:30:00" +
-                                     QStringLiteral("'") + QStringLiteral("where id=") + "1");
+        ExecQuery(dm->ADOQuery1, QStringLiteral("update rz set jtime='") + QStringLiteral("2013-01-05 18:30:00") +
+                                     QStringLiteral("'") + QStringLiteral("where id=") + QStringLiteral("1"));
         QCOMPARE(db->scalar(QStringLiteral("SELECT jtime FROM rz WHERE id=1")).toString(),
                  QStringLiteral("2013-01-05 18:30:00"));
     }
 
     void usersWithoutColumnList() {
-        ExecQuery(dm->ADOQuery1, QStringLiteral("Insert into userdb values ('") + "张三" +
-                                     QStringLiteral("'") + QStringLiteral(",'") + "888" +
+        ExecQuery(dm->ADOQuery1, QStringLiteral("Insert into userdb values ('") + QStringLiteral("张三") +
+                                     QStringLiteral("'") + QStringLiteral(",'") + QStringLiteral("888") +
                                      QStringLiteral("')"));
         QCOMPARE(db->scalar(QStringLiteral("SELECT passwd FROM userdb WHERE username='张三'")).toString(),
                  QStringLiteral("888"));

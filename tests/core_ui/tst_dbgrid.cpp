@@ -38,10 +38,10 @@ GridFooter sum(GridFooter::Format format) {
 
 // The note line list's columns.
 QList<GridColumn> noteColumns() {
-    QList<GridColumn> columns{column("c", "商品编码", 100), column("a", "商品名称", 240),
-                              column("b", "规格型号", 120), column("4", "销售价", 100),
-                              column("2", "数 量", 100),    column("z", "单 位", 60),
-                              column("6", "金 额", 100),    column("7", "利润", 80)};
+    QList<GridColumn> columns{column(QStringLiteral("c"), QStringLiteral("商品编码"), 100), column(QStringLiteral("a"), QStringLiteral("商品名称"), 240),
+                              column(QStringLiteral("b"), QStringLiteral("规格型号"), 120), column(QStringLiteral("4"), QStringLiteral("销售价"), 100),
+                              column(QStringLiteral("2"), QStringLiteral("数 量"), 100),    column(QStringLiteral("z"), QStringLiteral("单 位"), 60),
+                              column(QStringLiteral("6"), QStringLiteral("金 额"), 100),    column(QStringLiteral("7"), QStringLiteral("利润"), 80)};
     columns[4].footer = sum(GridFooter::Format::General);
     columns[4].titleColor = QColor(128, 0, 0);
     columns[6].footer = sum(GridFooter::Format::Fixed2);
@@ -107,24 +107,24 @@ private slots:
         QTest::addColumn<QString>("quantitySum");
         QTest::addColumn<QString>("amountSum");
 
-        QTest::newRow("two lines") << QVariantList{1.0, 1.5} << QVariantList{10.0, 2.5} << "2.5"
-                                   << "12.50";
-        QTest::newRow("whole numbers") << QVariantList{3, 4} << QVariantList{1, 2} << "7"
-                                       << "3.00";
+        QTest::newRow("two lines") << QVariantList{1.0, 1.5} << QVariantList{10.0, 2.5} << QStringLiteral("2.5")
+                                   << QStringLiteral("12.50");
+        QTest::newRow("whole numbers") << QVariantList{3, 4} << QVariantList{1, 2} << QStringLiteral("7")
+                                       << QStringLiteral("3.00");
         // Every row is rounded into the sum on its own: three times 0.33333 is 0.9999, where
         // summing the doubles first would give 1.
         QTest::newRow("each row rounded") << QVariantList{0.33333, 0.33333, 0.33333}
-                                          << QVariantList{0.33333, 0.33333, 0.33333} << "0.9999"
-                                          << "1.00";
+                                          << QVariantList{0.33333, 0.33333, 0.33333} << QStringLiteral("0.9999")
+                                          << QStringLiteral("1.00");
         QTest::newRow("dust below a ten-thousandth")
-            << QVariantList{0.00004, 0.00004, 0.00004} << QVariantList{0.1, 0.2, 0.3} << "0"
-            << "0.60";
+            << QVariantList{0.00004, 0.00004, 0.00004} << QVariantList{0.1, 0.2, 0.3} << QStringLiteral("0")
+            << QStringLiteral("0.60");
         QTest::newRow("NULL and text count nothing")
             << QVariantList{2.0, QVariant(), QStringLiteral("abc")}
-            << QVariantList{QVariant(), 1.25, QStringLiteral("x")} << "2"
-            << "1.25";
-        QTest::newRow("negative") << QVariantList{5.0, -7.25} << QVariantList{-1.0, 0.5} << "-2.25"
-                                  << "-0.50";
+            << QVariantList{QVariant(), 1.25, QStringLiteral("x")} << QStringLiteral("2")
+            << QStringLiteral("1.25");
+        QTest::newRow("negative") << QVariantList{5.0, -7.25} << QVariantList{-1.0, 0.5} << QStringLiteral("-2.25")
+                                  << QStringLiteral("-0.50");
     }
 
     void footerSumsKeepWholeTenThousandths() {
@@ -139,11 +139,11 @@ private slots:
         }
         g.refresh();
 
-        QCOMPARE(g.grid.footerTextOfField("2"), quantitySum);
+        QCOMPARE(g.grid.footerTextOfField(QStringLiteral("2")), quantitySum);
         QCOMPARE(g.grid.footerText(4), quantitySum);
-        QCOMPARE(g.grid.footerTextOfField("6"), amountSum);
+        QCOMPARE(g.grid.footerTextOfField(QStringLiteral("6")), amountSum);
         // The hidden profit column keeps its sum all the same.
-        QCOMPARE(g.grid.footerTextOfField("7"), QString::number(0.25 * double(quantities.size())));
+        QCOMPARE(g.grid.footerTextOfField(QStringLiteral("7")), QString::number(0.25 * double(quantities.size())));
         QCOMPARE(g.grid.footerText(0), QString());
     }
 
@@ -151,18 +151,18 @@ private slots:
         NoteGrid g;
         g.refresh();
         QCOMPARE(g.view()->model()->rowCount(), 0);
-        QCOMPARE(g.grid.footerTextOfField("2"), QStringLiteral("0"));
-        QCOMPARE(g.grid.footerTextOfField("6"), QStringLiteral("0.00"));
-        QCOMPARE(g.grid.footerTextOfField("7"), QStringLiteral("0"));
+        QCOMPARE(g.grid.footerTextOfField(QStringLiteral("2")), QStringLiteral("0"));
+        QCOMPARE(g.grid.footerTextOfField(QStringLiteral("6")), QStringLiteral("0.00"));
+        QCOMPARE(g.grid.footerTextOfField(QStringLiteral("7")), QStringLiteral("0"));
 
-        g.line("A", 1.0, 2.0);
+        g.line(QStringLiteral("A"), 1.0, 2.0);
         g.refresh();
-        QCOMPARE(g.grid.footerTextOfField("6"), QStringLiteral("2.00"));
+        QCOMPARE(g.grid.footerTextOfField(QStringLiteral("6")), QStringLiteral("2.00"));
         g.note().close();
         QCOMPARE(g.view()->model()->rowCount(), 0);
         QCOMPARE(g.grid.currentRow(), 0);
-        QCOMPARE(g.grid.footerTextOfField("2"), QStringLiteral("0"));
-        QCOMPARE(g.grid.footerTextOfField("6"), QStringLiteral("0.00"));
+        QCOMPARE(g.grid.footerTextOfField(QStringLiteral("2")), QStringLiteral("0"));
+        QCOMPARE(g.grid.footerTextOfField(QStringLiteral("6")), QStringLiteral("0.00"));
 
         // A sum over a field the rows do not have, and a grid without a dataset.
         QList<GridColumn> columns = noteColumns();
@@ -174,13 +174,13 @@ private slots:
         g.grid.setDataset(nullptr);
         QCOMPARE(g.grid.footerText(4), QStringLiteral("0"));
         QCOMPARE(g.grid.footerText(99), QString());
-        QCOMPARE(g.grid.footerTextOfField("nosuch"), QString());
+        QCOMPARE(g.grid.footerTextOfField(QStringLiteral("nosuch")), QString());
         QCOMPARE(g.grid.currentRow(), 0);
     }
 
     void gridOutlivesItsDataset() {
         auto f = std::make_unique<UiFixture>();
-        f->db.exec("INSERT INTO data (c,[2]) VALUES ('A', 2)");
+        f->db.exec(QStringLiteral("INSERT INTO data (c,[2]) VALUES ('A', 2)"));
         OpenQuery(f->dm->ADOQuery15, kNoteSql);
         DBGrid grid;
         grid.setColumns(noteColumns());
@@ -199,49 +199,49 @@ private slots:
 
     void footersFollowEveryChange() {
         NoteGrid g;
-        g.line("A", 1.0, 10.0);
-        g.line("B", 1.5, 2.5);
+        g.line(QStringLiteral("A"), 1.0, 10.0);
+        g.line(QStringLiteral("B"), 1.5, 2.5);
         g.refresh();
-        QCOMPARE(g.grid.footerTextOfField("6"), QStringLiteral("12.50"));
+        QCOMPARE(g.grid.footerTextOfField(QStringLiteral("6")), QStringLiteral("12.50"));
 
         Dataset& note = g.note();
         note.append();
-        note.setValue("c", "C");
-        note.setValue("2", 3);
-        note.setValue("6", 1.25);
+        note.setValue(QStringLiteral("c"), QStringLiteral("C"));
+        note.setValue(QStringLiteral("2"), 3);
+        note.setValue(QStringLiteral("6"), 1.25);
         note.post();
         QCOMPARE(g.view()->model()->rowCount(), 3);
         QCOMPARE(g.shown(2, 0), QStringLiteral("C"));
-        QCOMPARE(g.grid.footerTextOfField("2"), QStringLiteral("5.5"));
-        QCOMPARE(g.grid.footerTextOfField("6"), QStringLiteral("13.75"));
+        QCOMPARE(g.grid.footerTextOfField(QStringLiteral("2")), QStringLiteral("5.5"));
+        QCOMPARE(g.grid.footerTextOfField(QStringLiteral("6")), QStringLiteral("13.75"));
         QCOMPARE(g.grid.currentRow(), 3);
         QCOMPARE(viewRow(g.view()), 2);
 
         note.setRecNo(1);
         note.edit();
-        note.setValue("2", 2);
+        note.setValue(QStringLiteral("2"), 2);
         note.post();
-        QCOMPARE(g.grid.footerTextOfField("2"), QStringLiteral("6.5"));
+        QCOMPARE(g.grid.footerTextOfField(QStringLiteral("2")), QStringLiteral("6.5"));
         QCOMPARE(g.shown(0, 4), QStringLiteral("2"));
 
         note.deleteRecord();  // the first line
         QCOMPARE(g.view()->model()->rowCount(), 2);
         QCOMPARE(g.shown(0, 0), QStringLiteral("B"));
-        QCOMPARE(g.grid.footerTextOfField("2"), QStringLiteral("4.5"));
-        QCOMPARE(g.grid.footerTextOfField("6"), QStringLiteral("3.75"));
+        QCOMPARE(g.grid.footerTextOfField(QStringLiteral("2")), QStringLiteral("4.5"));
+        QCOMPARE(g.grid.footerTextOfField(QStringLiteral("6")), QStringLiteral("3.75"));
         QCOMPARE(viewRow(g.view()), note.recNo() - 1);
 
         note.last();
         note.deleteRecord();
         note.deleteRecord();
         QCOMPARE(g.view()->model()->rowCount(), 0);
-        QCOMPARE(g.grid.footerTextOfField("6"), QStringLiteral("0.00"));
+        QCOMPARE(g.grid.footerTextOfField(QStringLiteral("6")), QStringLiteral("0.00"));
         QVERIFY(!g.view()->selectionModel()->hasSelection());
     }
 
     void footerStripLinesUpWithTheColumns() {
         NoteGrid g;
-        g.line("A", 1.0, 10.0);
+        g.line(QStringLiteral("A"), 1.0, 10.0);
         g.refresh();
         auto* strip = g.grid.findChild<GridFooterStrip*>();
         QVERIFY(strip);
@@ -281,14 +281,14 @@ private slots:
 
         g.grid.setFooterRowCount(0);
         QVERIFY(!strip->isVisible());
-        QCOMPARE(g.grid.footerTextOfField("6"), QStringLiteral("10.00"));
+        QCOMPARE(g.grid.footerTextOfField(QStringLiteral("6")), QStringLiteral("10.00"));
     }
 
     void titleClicksSortAndMoveTheMarkers() {
         NoteGrid g;
-        g.line("A", 2.0, 5.0);
-        g.line("B", 1.0, 9.0);
-        g.line("C", 3.0, 1.0);
+        g.line(QStringLiteral("A"), 2.0, 5.0);
+        g.line(QStringLiteral("B"), 1.0, 9.0);
+        g.line(QStringLiteral("C"), 3.0, 1.0);
         g.refresh();
         QStringList seenBySort;
         g.grid.setBeforeSort([&] { seenBySort << g.note().sort(); });
@@ -327,7 +327,7 @@ private slots:
         QCOMPARE(titles.last().at(0).toInt(), 6);
 
         // The action before the sort saw the order of the click before.
-        QCOMPARE(seenBySort, (QStringList{"", "2 DESC", "2", "2 DESC"}));
+        QCOMPARE(seenBySort, (QStringList{QStringLiteral(""), QStringLiteral("2 DESC"), QStringLiteral("2"), QStringLiteral("2 DESC")}));
 
         // Reopening restores the read order but keeps the markers, so the next click on the
         // same title sorts ascending.
@@ -342,7 +342,7 @@ private slots:
         g.refresh();
         g.note().setRecNo(2);  // B
         g.clickTitle(4);
-        QCOMPARE(g.note().text("c"), QStringLiteral("B"));
+        QCOMPARE(g.note().text(QStringLiteral("c")), QStringLiteral("B"));
         QCOMPARE(g.grid.currentRow(), 3);
         QCOMPARE(viewRow(g.view()), 2);
 
@@ -356,7 +356,7 @@ private slots:
 
     void failedSortIsReportedAndTheGridCarriesOn() {
         NoteGrid g;
-        g.line("A", 2.0, 5.0);
+        g.line(QStringLiteral("A"), 2.0, 5.0);
         g.refresh();
         QList<GridColumn> columns = noteColumns();
         columns[1].field = QStringLiteral("nosuch");
@@ -380,17 +380,17 @@ private slots:
 
     void twoLevelTitlesMergeEqualUpperTexts() {
         UiFixture f;
-        f.db.exec("INSERT INTO data1 (h,i,a,c,b,[2],[6],j) VALUES (?,?,?,?,?,?,?,?)",
-                  {"S1", "张三", "牙刷", "P2", "x", 1.0, 3.0, ""});
-        f.db.exec("INSERT INTO data1 (h,i,a,c,b,[2],[6],j) VALUES (?,?,?,?,?,?,?,?)",
-                  {"S2", "李四", "毛巾", "P1", "y", 2.0, 4.5, ""});
-        OpenQuery(f.dm->ADOQuery13, "select * from data1");
+        f.db.exec(QStringLiteral("INSERT INTO data1 (h,i,a,c,b,[2],[6],j) VALUES (?,?,?,?,?,?,?,?)"),
+                  {QStringLiteral("S1"), QStringLiteral("张三"), QStringLiteral("牙刷"), QStringLiteral("P2"), QStringLiteral("x"), 1.0, 3.0, QStringLiteral("")});
+        f.db.exec(QStringLiteral("INSERT INTO data1 (h,i,a,c,b,[2],[6],j) VALUES (?,?,?,?,?,?,?,?)"),
+                  {QStringLiteral("S2"), QStringLiteral("李四"), QStringLiteral("毛巾"), QStringLiteral("P1"), QStringLiteral("y"), 2.0, 4.5, QStringLiteral("")});
+        OpenQuery(f.dm->ADOQuery13, QStringLiteral("select * from data1"));
 
         QList<GridColumn> columns{
-            column("h", "销售单|流水号"),      column("i", "销售单|操作人"),
-            column("a", "商 品 信 息| 名 称"), column("b", "隐藏|规格"),
-            column("c", "商 品 信 息| 编 码"), column("2", "销 售 信 息|数 量"),
-            column("6", "销 售 信 息|金 额"),  column("j", "备注")};
+            column(QStringLiteral("h"), QStringLiteral("销售单|流水号")),      column(QStringLiteral("i"), QStringLiteral("销售单|操作人")),
+            column(QStringLiteral("a"), QStringLiteral("商 品 信 息| 名 称")), column(QStringLiteral("b"), QStringLiteral("隐藏|规格")),
+            column(QStringLiteral("c"), QStringLiteral("商 品 信 息| 编 码")), column(QStringLiteral("2"), QStringLiteral("销 售 信 息|数 量")),
+            column(QStringLiteral("6"), QStringLiteral("销 售 信 息|金 额")),  column(QStringLiteral("j"), QStringLiteral("备注"))};
         columns[0].footer.kind = GridFooter::Kind::Text;
         columns[0].footer.text = QStringLiteral("合计");
         columns[3].visible = false;
@@ -453,7 +453,7 @@ private slots:
         QCOMPARE(grid.footerText(3), QString());
 
         // One level again when no title has an upper part.
-        grid.setColumns({column("h", "流水号"), column("i", "操作人")});
+        grid.setColumns({column(QStringLiteral("h"), QStringLiteral("流水号")), column(QStringLiteral("i"), QStringLiteral("操作人"))});
         QCOMPARE(header->levels(), 1);
         QCOMPARE(header->height(), header->levelHeight());
     }
@@ -590,10 +590,10 @@ private slots:
 
     void columnWidths() {
         UiFixture f;
-        f.db.exec("INSERT INTO data1 (h,i) VALUES ('S1','张三')");
-        OpenQuery(f.dm->ADOQuery13, "select * from data1");
-        QList<GridColumn> columns{column("h", "流水号", 100), column("x", "隐", 500),
-                                  column("i", "操作人", 300)};
+        f.db.exec(QStringLiteral("INSERT INTO data1 (h,i) VALUES ('S1','张三')"));
+        OpenQuery(f.dm->ADOQuery13, QStringLiteral("select * from data1"));
+        QList<GridColumn> columns{column(QStringLiteral("h"), QStringLiteral("流水号"), 100), column(QStringLiteral("x"), QStringLiteral("隐"), 500),
+                                  column(QStringLiteral("i"), QStringLiteral("操作人"), 300)};
         columns[1].visible = false;
 
         DBGrid fixed;
