@@ -1,10 +1,10 @@
 // Three years of a busy shop: 1 000 000 sold lines, 200 000 sales, 100 000 goods. The sales
 // window's work through the data module (the history index ready, as it is a few seconds
 // after start), each figure beside the same work done with plain engine calls in the same run.
+#include <sqlcipher/sqlite3.h>
 #include <QCoreApplication>
 #include <QFile>
 #include <cstdio>
-#include <sqlcipher/sqlite3.h>
 #include <tuple>
 
 #include "bench_support.h"
@@ -112,25 +112,26 @@ int main(int argc, char** argv) {
     std::vector<Result> results;
     const QString monthRange = QStringLiteral(" WHERE day1>='2026-12-01' AND day1<'2027-01-01'");
 
-    results.push_back({"show step (both charts, this month)", median([&] {
-                           Dataset& chart = dm.ADOQuery1;
-                           OpenQuery(chart, monthlyChartQuery(ChartMeasure::Profit, year));
-                           chart.recordCount();
-                           OpenQuery(chart, dailyChartQuery(ChartMeasure::Profit, QString::number(today.month()), year));
-                           chart.recordCount();
-                           OpenQuery(lines, monthLinesQuery(today.year(), today.month()));
-                           OpenQuery(sales, monthSalesQuery(today.year(), today.month()));
-                           lines.last();
-                           firstScreen(lines, footers);
-                           firstScreen(sales);
-                       }),
-                       [&] {
-                           plainChart(plain, monthlyChartQuery(ChartMeasure::Profit, year));
-                           plainChart(plain, dailyChartQuery(ChartMeasure::Profit, QString::number(today.month()), year));
-                           plainList(plain, QStringLiteral("data1"), monthRange, true);
-                           plainList(plain, QStringLiteral("data3"), monthRange, false);
-                       },
-                       300});
+    results.push_back(
+        {"show step (both charts, this month)", median([&] {
+             Dataset& chart = dm.ADOQuery1;
+             OpenQuery(chart, monthlyChartQuery(ChartMeasure::Profit, year));
+             chart.recordCount();
+             OpenQuery(chart, dailyChartQuery(ChartMeasure::Profit, QString::number(today.month()), year));
+             chart.recordCount();
+             OpenQuery(lines, monthLinesQuery(today.year(), today.month()));
+             OpenQuery(sales, monthSalesQuery(today.year(), today.month()));
+             lines.last();
+             firstScreen(lines, footers);
+             firstScreen(sales);
+         }),
+         [&] {
+             plainChart(plain, monthlyChartQuery(ChartMeasure::Profit, year));
+             plainChart(plain, dailyChartQuery(ChartMeasure::Profit, QString::number(today.month()), year));
+             plainList(plain, QStringLiteral("data1"), monthRange, true);
+             plainList(plain, QStringLiteral("data3"), monthRange, false);
+         },
+         300});
     results.push_back({"\"本 月\" (lines and sales of the month)", median([&] {
                            OpenQuery(lines, monthLinesQuery(today.year(), today.month()));
                            OpenQuery(sales, monthSalesQuery(today.year(), today.month()));
@@ -153,7 +154,8 @@ int main(int argc, char** argv) {
     four.name = QStringLiteral("可口可乐");
     code.code = QStringLiteral("12345");
     const std::vector<Keystroke> keystrokes = {
-        {"keystroke: name, 1 character (first screen, count, footers)", one, QStringLiteral(" WHERE [3]>0 AND a LIKE '%可%'")},
+        {"keystroke: name, 1 character (first screen, count, footers)", one,
+         QStringLiteral(" WHERE [3]>0 AND a LIKE '%可%'")},
         {"keystroke: name, 4 characters", four, QStringLiteral(" WHERE [3]>0 AND a LIKE '%可口可乐%'")},
         {"keystroke: code fragment", code, QStringLiteral(" WHERE [3]>0 AND c LIKE '%12345%'")},
     };
@@ -193,14 +195,16 @@ int main(int argc, char** argv) {
             lines.setSort(QString::fromLatin1(sort));
             firstScreen(lines);
         });
-        results.push_back({what, ours,
-                           [&plain, column = column] {
-                               Statement st(plain.handle(), QStringLiteral("SELECT rowid FROM data1 ORDER BY %1 DESC LIMIT 30")
-                                                                .arg(QLatin1String(column)));
-                               while (st.step()) {
-                               }
-                           },
-                           1000});
+        results.push_back(
+            {what, ours,
+             [&plain, column = column] {
+                 Statement st(
+                     plain.handle(),
+                     QStringLiteral("SELECT rowid FROM data1 ORDER BY %1 DESC LIMIT 30").arg(QLatin1String(column)));
+                 while (st.step()) {
+                 }
+             },
+             1000});
     }
 
     // The goods lookup on 100 000 goods: opening it and a search as the operator types.
@@ -211,26 +215,29 @@ int main(int argc, char** argv) {
                            firstScreen(lookup);
                        }),
                        [&] {
-                           plain.scalar(QStringLiteral("SELECT count(*) FROM (") + translateJet(grouped) + QLatin1Char(')'));
+                           plain.scalar(QStringLiteral("SELECT count(*) FROM (") + translateJet(grouped) +
+                                        QLatin1Char(')'));
                            Statement st(plain.handle(), translateJet(grouped) + QStringLiteral(" LIMIT 30"));
                            while (st.step()) st.value(0);
                        },
                        100});
     results.push_back({"goods lookup: keystroke (name 可乐)", median([&] {
-                           OpenQuery(lookup, QStringLiteral("select * from sp where [销售单价]>0  and 商品名称 like '%可乐%'"));
+                           OpenQuery(lookup,
+                                     QStringLiteral("select * from sp where [销售单价]>0  and 商品名称 like '%可乐%'"));
                            firstScreen(lookup);
                        }),
                        [&] {
-                           plainList(plain, QStringLiteral("sp"), QStringLiteral(" WHERE [销售单价]>0 AND 商品名称 LIKE '%可乐%'"),
-                                     false);
+                           plainList(plain, QStringLiteral("sp"),
+                                     QStringLiteral(" WHERE [销售单价]>0 AND 商品名称 LIKE '%可乐%'"), false);
                        },
                        100});
 
     const qint64 peak = peakKiB();
     plain.open(path, kDatabaseKey);
     for (const Result& r : results) bench::report(r.what, r.ours, median(r.floor), r.goal);
-    std::printf("peak memory of the program's work %.0f MB, goal 300 MB: history index about %.0f MB, page cache at "
-                "most %d MB\n",
-                double(peak) / 1024, double(dm.historyIndex.memoryBytes()) / 1e6, Connection::kPageCacheKiB / 1024);
+    std::printf(
+        "peak memory of the program's work %.0f MB, goal 300 MB: history index about %.0f MB, page cache at "
+        "most %d MB\n",
+        double(peak) / 1024, double(dm.historyIndex.memoryBytes()) / 1e6, Connection::kPageCacheKiB / 1024);
     return 0;
 }

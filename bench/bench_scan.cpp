@@ -25,7 +25,9 @@ constexpr int kGoods = 100000;
 constexpr int kNoteLines = 500;
 constexpr int kScans = 200;
 
-QString codeOf(int i) { return QString::number(690000000000LL + i); }
+QString codeOf(int i) {
+    return QString::number(690000000000LL + i);
+}
 
 // The same lookups and writes a scan makes, and re-reading the note with its sums.
 double plainScan(Connection& db, const QString& code) {
@@ -87,8 +89,8 @@ int main(int argc, char** argv) {
     std::vector<double> merged, added, plainMerged, plainAdded;
     for (int i = 0; i < kScans; ++i) merged.push_back(scan(codeOf((i % kNoteLines) * 37)));
     for (int i = 0; i < kScans; ++i) added.push_back(scan(codeOf(50000 + i)));
-    std::printf("note now %d lines; totals %s / %s\n", dm.ADOQuery15.recordCount(),
-                qPrintable(main.Label25->text()), qPrintable(main.Label26->text()));
+    std::printf("note now %d lines; totals %s / %s\n", dm.ADOQuery15.recordCount(), qPrintable(main.Label25->text()),
+                qPrintable(main.Label26->text()));
 
     // The floor, on a copy of the same note.
     Connection& raw = db.db();
@@ -120,7 +122,7 @@ int main(int argc, char** argv) {
             }
         }));
     }
-    bench::report("open the goods lookup on 100 000 goods (median)", bench::median(opens),
-                  bench::median(plainOpens), 300);
+    bench::report("open the goods lookup on 100 000 goods (median)", bench::median(opens), bench::median(plainOpens),
+                  300);
     return 0;
 }

@@ -9,10 +9,10 @@
 #include "core/jet_dialect.h"
 #include "core/schema.h"
 #include "core/session.h"
+#include "core/settlement_steps.h"
 #include "core/ui/MAIN.h"
 #include "sale/code_entry.h"
 #include "sale/counter.h"
-#include "core/settlement_steps.h"
 #include "sale/settlement.h"
 #include "support/counter_window.h"
 #include "support/recording_dialogs.h"
@@ -21,7 +21,7 @@
 namespace {
 constexpr int kLines = 200;
 constexpr int kRounds = 15;
-}
+}  // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -49,15 +49,17 @@ int main(int argc, char** argv) {
     }
     Connection& raw = db.db();
     for (int round = 0; round < kRounds; ++round) {
-        raw.execute(QStringLiteral("insert into data (a,b,c,d,h,i,z,[1],[2],[3],[4],[5],[6],[7],day1) "
-                                   "select 商品名称,规格型号,商品编码,商品类别,'S','u',单位,进货单价,1,会员价,销售单价,0,"
-                                   "销售单价,销售单价-进货单价,'2026-12-09' from sp limit ?"),
-                    {kLines});
+        raw.execute(
+            QStringLiteral("insert into data (a,b,c,d,h,i,z,[1],[2],[3],[4],[5],[6],[7],day1) "
+                           "select 商品名称,规格型号,商品编码,商品类别,'S','u',单位,进货单价,1,会员价,销售单价,0,"
+                           "销售单价,销售单价-进货单价,'2026-12-09' from sp limit ?"),
+            {kLines});
         floor.push_back(bench::millis([&] {
             Transaction tx(raw);
             raw.execute(translateJet(kSaleArchiveSql));
-            raw.execute(QStringLiteral("insert into data3 (a,b,[1],[2],[3],[4],[5],[6],[7],day1) "
-                                       "values ('S','u',1,1,1,0,1,0,0,'2026-12-09')"));
+            raw.execute(
+                QStringLiteral("insert into data3 (a,b,[1],[2],[3],[4],[5],[6],[7],day1) "
+                               "values ('S','u',1,1,1,0,1,0,0,'2026-12-09')"));
             raw.execute(QStringLiteral("delete from data"));
             tx.commit();
         }));

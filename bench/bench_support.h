@@ -34,9 +34,10 @@ inline double percentile(std::vector<double> v, double p) {
 // `count` goods with codes 690000000000 + i, through plain engine calls.
 inline void fillGoods(Connection& db, int count) {
     Transaction tx(db);
-    Statement insert(db.handle(), QStringLiteral(
-        "INSERT INTO sp (商品编码,商品类别,商品名称,规格型号,进货单价,销售单价,会员价,单位,供货商) "
-        "VALUES (?,?,?,?,?,?,?,?,?)"));
+    Statement insert(
+        db.handle(),
+        QStringLiteral("INSERT INTO sp (商品编码,商品类别,商品名称,规格型号,进货单价,销售单价,会员价,单位,供货商) "
+                       "VALUES (?,?,?,?,?,?,?,?,?)"));
     for (int i = 0; i < count; ++i) {
         insert.bind(1, QString::number(690000000000LL + i));
         insert.bind(2, QStringLiteral("类别%1").arg(i % 40));

@@ -21,13 +21,18 @@ inline const QStringList& operatorNames() {
     return names;
 }
 
-inline QString historyCodeOf(int goods) { return QString::number(6900000000000LL + goods); }
+inline QString historyCodeOf(int goods) {
+    return QString::number(6900000000000LL + goods);
+}
 
 // `lines` history lines in `sales` sales, evenly over the three years before `lastDay`; the
 // goods are `goods` variants of the demo grocery. Returns the file, building it if missing.
 inline QString historyDatabase(int lines, int sales, int goods, QDate lastDay = QDate(2026, 12, 9)) {
-    const QString path = QDir::temp().filePath(
-        QStringLiteral("zenlo-bench-history-v2-%1-%2-%3-%4.mdb").arg(lines).arg(sales).arg(goods).arg(lastDay.toString(Qt::ISODate)));
+    const QString path = QDir::temp().filePath(QStringLiteral("zenlo-bench-history-v2-%1-%2-%3-%4.mdb")
+                                                   .arg(lines)
+                                                   .arg(sales)
+                                                   .arg(goods)
+                                                   .arg(lastDay.toString(Qt::ISODate)));
     if (QFile::exists(path)) return path;
     const QString building = path + QStringLiteral(".building");
     QFile::remove(building);
@@ -42,8 +47,10 @@ inline QString historyDatabase(int lines, int sales, int goods, QDate lastDay = 
     const int days = int(firstDay.daysTo(lastDay)) + 1;
     {
         Transaction tx(db);
-        Statement sp(db.handle(), QStringLiteral(
-            "INSERT INTO sp (商品编码,商品类别,商品名称,规格型号,进货单价,销售单价,会员价,单位,供货商) VALUES (?,?,?,?,?,?,?,?,?)"));
+        Statement sp(
+            db.handle(),
+            QStringLiteral("INSERT INTO sp (商品编码,商品类别,商品名称,规格型号,进货单价,销售单价,会员价,单位,供货商) "
+                           "VALUES (?,?,?,?,?,?,?,?,?)"));
         for (int g = 0; g < goods; ++g) {
             const DemoGoods& d = demo.at(g % demo.size());
             const int variant = g / int(demo.size());
@@ -60,15 +67,20 @@ inline QString historyDatabase(int lines, int sales, int goods, QDate lastDay = 
             }
             sp.reset();
         }
-        Statement line(db.handle(), QStringLiteral(
-            "INSERT INTO data1 (a,b,c,d,h,i,z,[1],[2],[3],[4],[5],[6],[7],day1) VALUES (?,?,?,?,?,?,?,?,?,?,?,0,?,?,?)"));
-        Statement sale(db.handle(), QStringLiteral(
-            "INSERT INTO data3 (a,b,[1],[2],[3],[4],[5],[6],[7],day1) VALUES (?,?,?,?,?,?,?,0,0,?)"));
+        Statement line(db.handle(), QStringLiteral("INSERT INTO data1 (a,b,c,d,h,i,z,[1],[2],[3],[4],[5],[6],[7],day1) "
+                                                   "VALUES (?,?,?,?,?,?,?,?,?,?,?,0,?,?,?)"));
+        Statement sale(
+            db.handle(),
+            QStringLiteral("INSERT INTO data3 (a,b,[1],[2],[3],[4],[5],[6],[7],day1) VALUES (?,?,?,?,?,?,?,0,0,?)"));
         int written = 0;
         for (int s = 0; s < sales; ++s) {
             const QDate day = firstDay.addDays(qint64(s) * days / sales);
             const QString op = operatorNames().at(int(random.bounded(operatorNames().size())));
-            const QString serial = QStringLiteral("CJG%1%2%3%4").arg(day.year() % 100).arg(day.month()).arg(day.day()).arg(s, 6, 10, QLatin1Char('0'));
+            const QString serial = QStringLiteral("CJG%1%2%3%4")
+                                       .arg(day.year() % 100)
+                                       .arg(day.month())
+                                       .arg(day.day())
+                                       .arg(s, 6, 10, QLatin1Char('0'));
             const int count = int((qint64(s + 1) * lines) / sales) - written;
             double total = 0, profit = 0;
             for (int l = 0; l < count; ++l) {

@@ -1,11 +1,11 @@
 // zenlo-admin's commands, as a library so tests can run them.
 #include "admin_commands.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
-#include <QCoreApplication>
 
 #include "core/connection.h"
 #include "core/errors.h"
@@ -21,9 +21,8 @@ void insertDemoGoods(Connection& db) {
         db.execute(QStringLiteral("INSERT INTO sp (商品编码,商品类别,商品名称,规格型号,进货单价,"
                                   "销售单价,会员价,单位,供货商,ghspy,sppy,lbpy) "
                                   "VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
-                   {g.code, g.category, g.name, g.spec, g.purchasePrice, g.salePrice,
-                    g.memberPrice, g.unit, g.supplier, PinyinInitials(g.supplier),
-                    PinyinInitials(g.name), PinyinInitials(g.category)});
+                   {g.code, g.category, g.name, g.spec, g.purchasePrice, g.salePrice, g.memberPrice, g.unit, g.supplier,
+                    PinyinInitials(g.supplier), PinyinInitials(g.name), PinyinInitials(g.category)});
     }
     tx.commit();
 }
@@ -96,16 +95,15 @@ int check(const QStringList& args, QTextStream& out, QTextStream& err) {
 void createDatabaseFile(const QString& path, bool withDemoGoods) {
     const QFileInfo target(path);
     if (target.exists()) {
-        throw DataError(QStringLiteral("文件已存在，不会覆盖：") + target.absoluteFilePath(),
-                        DataError::Kind::State);
+        throw DataError(QStringLiteral("文件已存在，不会覆盖：") + target.absoluteFilePath(), DataError::Kind::State);
     }
     if (!target.absoluteDir().exists()) {
         throw DataError(QStringLiteral("目录不存在：") + target.absolutePath(), DataError::Kind::Missing);
     }
     // Build the file under a temporary name and move it into place only when it is complete;
     // the rename refuses to replace a file that appeared meanwhile.
-    const QString temp = target.absoluteFilePath() +
-                         QStringLiteral(".creating-%1").arg(QCoreApplication::applicationPid());
+    const QString temp =
+        target.absoluteFilePath() + QStringLiteral(".creating-%1").arg(QCoreApplication::applicationPid());
     QFile::remove(temp);
     try {
         Connection db;

@@ -77,8 +77,8 @@ QList<DemoGoods> build() {
     for (const Row& r : kRows) {
         const QString body = QString::fromLatin1(r.body);
         out.append({body + QString::number(ean13CheckDigit(body)), QString::fromUtf8(r.category),
-                    QString::fromUtf8(r.name), QString::fromUtf8(r.spec), r.purchase, r.sale,
-                    r.member, QString::fromUtf8(r.unit), QString::fromUtf8(r.supplier)});
+                    QString::fromUtf8(r.name), QString::fromUtf8(r.spec), r.purchase, r.sale, r.member,
+                    QString::fromUtf8(r.unit), QString::fromUtf8(r.supplier)});
     }
     return out;
 }

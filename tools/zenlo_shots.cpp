@@ -13,8 +13,8 @@
 #include <cstdio>
 
 #include "admin_commands.h"
-#include "demo_goods.h"
 #include "app/startup.h"
+#include "core/capitals.h"
 #include "core/dm.h"
 #include "core/schema.h"
 #include "core/session.h"
@@ -25,10 +25,10 @@
 #include "core/ui/report_render.h"
 #include "core/ui/skins.h"
 #include "core/ui/translations.h"
+#include "demo_goods.h"
 #include "note/line_edit_panel.h"
 #include "note/note_list.h"
 #include "sale/Unit2.h"
-#include "core/capitals.h"
 #include "sale/code_entry.h"
 #include "sale/counter.h"
 #include "sale/receipt_document.h"

@@ -15,9 +15,9 @@
 #include "maintenance/About.h"
 #include "maintenance/repairdb.h"
 #include "note/note_list.h"
+#include "sale/Unit2.h"
 #include "sale/code_entry.h"
 #include "sale/counter.h"
-#include "sale/Unit2.h"
 #include "sales/Unit4.h"
 #include "users/changepass.h"
 #include "users/login.h"
@@ -32,12 +32,12 @@ QString databaseProblemText(const QString& path, int kind) {
         case DataError::Kind::Missing:
             return QStringLiteral("找不到数据库文件：\n%1").arg(file) + howTo;
         case DataError::Kind::ReadOnly:
-            return QStringLiteral("数据库文件只能读取，不能写入：\n%1\n\n请检查文件的权限，"
-                                  "或者把程序和数据放到可以写入的位置。")
+            return QStringLiteral(
+                       "数据库文件只能读取，不能写入：\n%1\n\n请检查文件的权限，"
+                       "或者把程序和数据放到可以写入的位置。")
                 .arg(file);
         default:
-            return QStringLiteral("数据库文件无法打开：\n%1\n\n它不是本程序的数据库，或者文件已损坏。")
-                       .arg(file) +
+            return QStringLiteral("数据库文件无法打开：\n%1\n\n它不是本程序的数据库，或者文件已损坏。").arg(file) +
                    howTo;
     }
 }
@@ -46,7 +46,9 @@ Program::Program() : Program(Options()) {}
 
 Program::Program(Options options) : options_(std::move(options)) {}
 
-Program::~Program() { destroyWindows(); }
+Program::~Program() {
+    destroyWindows();
+}
 
 template <class T, class... Args>
 T* Program::make(Args&&... args) {
@@ -94,10 +96,8 @@ void Program::wire() {
         mainForm->Panel1->hide();
     });
     connect(mainForm, &TMainForm::goodsRequested, this, [this] { form1->exec(); });
-    connect(mainForm, &TMainForm::changePasswordRequested, this,
-            [this] { openWindow(changepassfm, mainForm, *dm); });
-    connect(mainForm, &TMainForm::userManagementRequested, this,
-            [this] { openWindow(userglfm, mainForm, *dm); });
+    connect(mainForm, &TMainForm::changePasswordRequested, this, [this] { openWindow(changepassfm, mainForm, *dm); });
+    connect(mainForm, &TMainForm::userManagementRequested, this, [this] { openWindow(userglfm, mainForm, *dm); });
     connect(mainForm, &TMainForm::backupRequested, this, [this] {
         openWindow(repair, mainForm);
         mainForm->hide();

@@ -11,6 +11,7 @@ const QString kDigits = QStringLiteral("零壹贰叁肆伍陆柒捌玖");
 
 // The unit of each place, counted from 1 at the fen.
 QString placeUnit(int k) {
+    // clang-format off
     static const QStringList units = {
         QString(),               QStringLiteral("分"), QStringLiteral("角"), QString(),
         QStringLiteral("拾"),    QStringLiteral("佰"), QStringLiteral("仟"), QStringLiteral("万"),
@@ -20,10 +21,13 @@ QString placeUnit(int k) {
         QStringLiteral("拾"),    QStringLiteral("佰"), QStringLiteral("仟"), QStringLiteral("万亿亿"),
         QStringLiteral("拾"),    QStringLiteral("佰"), QStringLiteral("仟"), QStringLiteral("亿亿亿"),
         QStringLiteral("拾"),    QStringLiteral("佰"), QStringLiteral("仟")};
+    // clang-format on
     return k > 0 && k < units.size() ? units.at(k) : QString();
 }
 
-bool isSectionPlace(int k) { return k > 4 && (k + 1) % 4 == 0; }
+bool isSectionPlace(int k) {
+    return k > 4 && (k + 1) % 4 == 0;
+}
 
 }  // namespace
 

@@ -4,8 +4,8 @@
 #include <QString>
 
 struct Capitals {
-    QString text;       // empty for 0.00 and for a text that is no amount
-    int badCode = -1;   // the code of the first character that is neither a digit nor "."
+    QString text;      // empty for 0.00 and for a text that is no amount
+    int badCode = -1;  // the code of the first character that is neither a digit nor "."
 };
 
 // Works on the digits of the text itself (never on a floating-point product): the digits before

@@ -61,6 +61,5 @@ void ColumnSum::add(const ColumnSum& other) {
 
 QString ColumnSum::text(bool fixedTwoDecimals) const {
     if (overflow) return formatGeneral(static_cast<double>(plain));
-    return fixedTwoDecimals ? formatTenThousandthsFixed2(tenThousandths)
-                            : formatTenThousandthsGeneral(tenThousandths);
+    return fixedTwoDecimals ? formatTenThousandthsFixed2(tenThousandths) : formatTenThousandthsGeneral(tenThousandths);
 }

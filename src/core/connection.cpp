@@ -56,7 +56,9 @@ Statement::Statement(sqlite3* db, const QString& sql) : db_(db) {
     if (!stmt_) throw DataError(QStringLiteral("空语句"));
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+    sqlite3_finalize(stmt_);
+}
 
 void Statement::bind(int index, const QVariant& value) {
     int rc = SQLITE_OK;
@@ -76,14 +78,12 @@ void Statement::bind(int index, const QVariant& value) {
                 break;
             case QMetaType::QByteArray: {
                 const QByteArray b = value.toByteArray();
-                rc = sqlite3_bind_blob(stmt_, index, b.constData(), int(b.size()),
-                                       SQLITE_TRANSIENT);
+                rc = sqlite3_bind_blob(stmt_, index, b.constData(), int(b.size()), SQLITE_TRANSIENT);
                 break;
             }
             default: {
                 const QByteArray t = value.toString().toUtf8();
-                rc = sqlite3_bind_text(stmt_, index, t.constData(), int(t.size()),
-                                       SQLITE_TRANSIENT);
+                rc = sqlite3_bind_text(stmt_, index, t.constData(), int(t.size()), SQLITE_TRANSIENT);
             }
         }
     }
@@ -104,7 +104,9 @@ void Statement::reset() {
     sqlite3_clear_bindings(stmt_);
 }
 
-int Statement::columnCount() const { return sqlite3_column_count(stmt_); }
+int Statement::columnCount() const {
+    return sqlite3_column_count(stmt_);
+}
 
 QString Statement::columnName(int column) const {
     return QString::fromUtf8(sqlite3_column_name(stmt_, column));
@@ -129,9 +131,8 @@ QVariant Statement::value(int column) const {
         case SQLITE_FLOAT:
             return QVariant(sqlite3_column_double(stmt_, column));
         case SQLITE_TEXT:
-            return QVariant(QString::fromUtf8(
-                reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column)),
-                sqlite3_column_bytes(stmt_, column)));
+            return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column)),
+                                              sqlite3_column_bytes(stmt_, column)));
         case SQLITE_BLOB:
             return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt_, column)),
                                        sqlite3_column_bytes(stmt_, column)));
@@ -149,8 +150,7 @@ Connection::~Connection() {
 void Connection::open(const QString& path, const QByteArray& key) {
     const QFileInfo info(path);
     if (!info.exists()) {
-        throw DataError(QStringLiteral("数据库文件不存在：") + info.absoluteFilePath(),
-                        DataError::Kind::Missing);
+        throw DataError(QStringLiteral("数据库文件不存在：") + info.absoluteFilePath(), DataError::Kind::Missing);
     }
     openWithFlags(path, key, SQLITE_OPEN_READWRITE);
 }
@@ -187,19 +187,16 @@ void Connection::openWithFlags(const QString& path, const QByteArray& key, int f
         throw DataError(msg, DataError::Kind::NotADatabase);
     }
     // The key is only checked when the first page is read.
-    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK) {
         const int code = sqlite3_errcode(db);
         const QString msg = engineText(db);
         sqlite3_close(db);
-        throw DataError(msg, code == SQLITE_NOTADB ? DataError::Kind::NotADatabase
-                                                   : DataError::Kind::Missing);
+        throw DataError(msg, code == SQLITE_NOTADB ? DataError::Kind::NotADatabase : DataError::Kind::Missing);
     }
     const bool readOnly = (flags & SQLITE_OPEN_READONLY) != 0;
     if (!readOnly && sqlite3_db_readonly(db, "main") == 1) {
         sqlite3_close(db);
-        throw DataError(QStringLiteral("数据库文件只能读取，不能写入：") + path,
-                        DataError::Kind::ReadOnly);
+        throw DataError(QStringLiteral("数据库文件只能读取，不能写入：") + path, DataError::Kind::ReadOnly);
     }
     db_ = db;
     path_ = path;
@@ -225,9 +222,8 @@ void Connection::configure(bool readOnly) {
     }
     const char* names[] = {"year", "month", "day"};
     for (intptr_t i = 0; i < 3; ++i) {
-        sqlite3_create_function_v2(db_, names[i], 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
-                                   reinterpret_cast<void*>(i), datePart, nullptr, nullptr,
-                                   nullptr);
+        sqlite3_create_function_v2(db_, names[i], 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, reinterpret_cast<void*>(i),
+                                   datePart, nullptr, nullptr, nullptr);
     }
     sqlite3_update_hook(
         db_,
@@ -247,9 +243,13 @@ void Connection::configure(bool readOnly) {
         db_, [](void* self) { static_cast<Connection*>(self)->rolledBack_ = true; }, this);
 }
 
-void Connection::setRowListener(RowListener listener) { rowListener_ = std::move(listener); }
+void Connection::setRowListener(RowListener listener) {
+    rowListener_ = std::move(listener);
+}
 
-void Connection::setWriteGate(std::function<void()> gate) { writeGate_ = std::move(gate); }
+void Connection::setWriteGate(std::function<void()> gate) {
+    writeGate_ = std::move(gate);
+}
 
 void Connection::interrupt() {
     if (db_) sqlite3_interrupt(db_);
@@ -289,7 +289,8 @@ int Connection::execute(const QString& sql, const QVariantList& values) {
     try {
         Statement st(handle(), sql);
         for (int i = 0; i < values.size(); ++i) st.bind(i + 1, values.at(i));
-        if (writeGate_ && (!sqlite3_stmt_readonly(st.handle()) || sql.trimmed().startsWith(QLatin1String("BEGIN"), Qt::CaseInsensitive) ||
+        if (writeGate_ && (!sqlite3_stmt_readonly(st.handle()) ||
+                           sql.trimmed().startsWith(QLatin1String("BEGIN"), Qt::CaseInsensitive) ||
                            sql.trimmed().startsWith(QLatin1String("COMMIT"), Qt::CaseInsensitive))) {
             writeGate_();
         }
@@ -311,17 +312,25 @@ QVariant Connection::scalar(const QString& sql, const QVariantList& values) {
     return st.value(0);
 }
 
-qint64 Connection::lastInsertRowId() const { return sqlite3_last_insert_rowid(handle()); }
+qint64 Connection::lastInsertRowId() const {
+    return sqlite3_last_insert_rowid(handle());
+}
 
-bool Connection::inTransaction() const { return db_ && sqlite3_get_autocommit(db_) == 0; }
+bool Connection::inTransaction() const {
+    return db_ && sqlite3_get_autocommit(db_) == 0;
+}
 
 void Connection::attach(Dataset* dataset) {
     if (!datasets_.contains(dataset)) datasets_.append(dataset);
 }
 
-void Connection::detach(Dataset* dataset) { datasets_.removeAll(dataset); }
+void Connection::detach(Dataset* dataset) {
+    datasets_.removeAll(dataset);
+}
 
-QString Connection::lastError() const { return engineText(db_); }
+QString Connection::lastError() const {
+    return engineText(db_);
+}
 
 // ---- Transaction ----
 

@@ -68,14 +68,13 @@ QString withRowid(const QString& sql) {
     static const QRegularExpression select(QStringLiteral("^(\\s*select)(\\s)"),
                                            QRegularExpression::CaseInsensitiveOption);
     QString out = sql;
-    out.replace(select, QStringLiteral("\\1 rowid AS ") + QLatin1String(kRowidColumn) +
-                            QStringLiteral(",\\2"));
+    out.replace(select, QStringLiteral("\\1 rowid AS ") + QLatin1String(kRowidColumn) + QStringLiteral(",\\2"));
     return out;
 }
 
 std::optional<QString> normalizedDateTime(const QString& text) {
-    static const QRegularExpression re(QStringLiteral(
-        "^(\\d{4})-(\\d{1,2})-(\\d{1,2})(?:[ T](\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?)?$"));
+    static const QRegularExpression re(
+        QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})(?:[ T](\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?)?$"));
     const auto m = re.match(trimBlanks(text));
     if (!m.hasMatch()) return std::nullopt;
     const QDate d(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
@@ -111,8 +110,8 @@ QVariantList rowOf(const Statement& st, const std::vector<int>& map) {
 
 }  // namespace
 
-Dataset::Dataset(Connection& connection, const QString& name, Kind kind, const QString& sqlOrTable,
-                 Options options, QObject* parent)
+Dataset::Dataset(Connection& connection, const QString& name, Kind kind, const QString& sqlOrTable, Options options,
+                 QObject* parent)
     : QObject(parent),
       connection_(connection),
       name_(name),
@@ -123,7 +122,9 @@ Dataset::Dataset(Connection& connection, const QString& name, Kind kind, const Q
     connection_.attach(this);
 }
 
-Dataset::~Dataset() { connection_.detach(this); }
+Dataset::~Dataset() {
+    connection_.detach(this);
+}
 
 void Dataset::setSql(const QString& sql) {
     close();
@@ -143,8 +144,7 @@ void Dataset::setSummedFields(const QStringList& fields) {
 
 void Dataset::requireOpen() const {
     if (state_ == State::Inactive) {
-        throw DataError(QStringLiteral("数据集“%1”没有打开，不能进行此操作").arg(name_),
-                        DataError::Kind::State);
+        throw DataError(QStringLiteral("数据集“%1”没有打开，不能进行此操作").arg(name_), DataError::Kind::State);
     }
 }
 
@@ -247,8 +247,7 @@ void Dataset::openQuery() {
 }
 
 void Dataset::openTable() {
-    Statement info(connection_.handle(),
-                   QStringLiteral("PRAGMA table_info(") + quoteName(sql_) + QLatin1Char(')'));
+    Statement info(connection_.handle(), QStringLiteral("PRAGMA table_info(") + quoteName(sql_) + QLatin1Char(')'));
     FieldDefs fields;
     QStringList origins;
     while (info.step()) {
@@ -325,9 +324,10 @@ void Dataset::loadKeyed(const QString& engineSql) const {
     } else {
         // One pass finds the rows and adds up the footers; the other columns are not decoded.
         QString select = QLatin1String(kRowidColumn);
-        for (int f : summed) select += QLatin1Char(',') + (f >= 0 ? quoteName(resultNames_.at(f)) : QStringLiteral("NULL"));
-        Statement st(connection_.handle(),
-                     QStringLiteral("SELECT ") + select + QStringLiteral(" FROM (") + withRowid(engineSql) + QLatin1Char(')'));
+        for (int f : summed)
+            select += QLatin1Char(',') + (f >= 0 ? quoteName(resultNames_.at(f)) : QStringLiteral("NULL"));
+        Statement st(connection_.handle(), QStringLiteral("SELECT ") + select + QStringLiteral(" FROM (") +
+                                               withRowid(engineSql) + QLatin1Char(')'));
         sqlite3_stmt* raw = st.handle();
         while (st.step()) {
             rowids_.push_back(sqlite3_column_int64(raw, 0));
@@ -356,7 +356,8 @@ void Dataset::loadCounted(const QString& engineSql) const {
     const std::vector<int> summed = summedFieldIndexes();
     QString select = QStringLiteral("1");
     for (int f : summed) select += QLatin1Char(',') + (f >= 0 ? quoteName(resultNames_.at(f)) : QStringLiteral("NULL"));
-    Statement st(connection_.handle(), QStringLiteral("SELECT ") + select + QStringLiteral(" FROM (") + engineSql + QLatin1Char(')'));
+    Statement st(connection_.handle(),
+                 QStringLiteral("SELECT ") + select + QStringLiteral(" FROM (") + engineSql + QLatin1Char(')'));
     sums_.assign(summed.size(), ColumnSum());
     int count = 0;
     while (st.step()) {
@@ -384,7 +385,9 @@ void Dataset::ensureRows() const {
     }
 }
 
-QString Dataset::quotedTable() const { return quoteName(baseTable_.isEmpty() ? keyTable_ : baseTable_); }
+QString Dataset::quotedTable() const {
+    return quoteName(baseTable_.isEmpty() ? keyTable_ : baseTable_);
+}
 
 void Dataset::close() {
     if (state_ == State::Inactive) return;
@@ -517,7 +520,8 @@ void Dataset::computeSums() const {
         shown.reserve(order_.size());
         for (int readPos : order_) shown.push_back(rowids_[size_t(readPos)]);
         std::sort(shown.begin(), shown.end());
-        Statement st(connection_.handle(), QStringLiteral("SELECT ") + select + QStringLiteral(" FROM ") + quoteName(keyTable_));
+        Statement st(connection_.handle(),
+                     QStringLiteral("SELECT ") + select + QStringLiteral(" FROM ") + quoteName(keyTable_));
         while (st.step()) {
             if (!std::binary_search(shown.begin(), shown.end(), sqlite3_column_int64(st.handle(), 0))) continue;
             for (size_t i = 0; i < summed.size(); ++i) sums_[i].add(st.value(int(i) + 1));
@@ -702,8 +706,7 @@ QVariant Dataset::convertForField(int idx, const QVariant& v) const {
             if (isNumeric(v)) return qint64(qRound64(v.toDouble()));
             if (const auto i = parseInteger(v.toString())) return *i;
             if (const auto n = parseNumber(v.toString())) return qint64(qRound64(*n));
-            throw DataError(QStringLiteral("“%1”不是有效的整数").arg(v.toString()),
-                            DataError::Kind::Conversion);
+            throw DataError(QStringLiteral("“%1”不是有效的整数").arg(v.toString()), DataError::Kind::Conversion);
         }
         case FieldType::DateTime: {
             if (v.typeId() == QMetaType::QDate) {
@@ -718,8 +721,7 @@ QVariant Dataset::convertForField(int idx, const QVariant& v) const {
                 return out;
             }
             if (const auto s = normalizedDateTime(v.toString())) return *s;
-            throw DataError(QStringLiteral("“%1”不是有效的日期").arg(v.toString()),
-                            DataError::Kind::Conversion);
+            throw DataError(QStringLiteral("“%1”不是有效的日期").arg(v.toString()), DataError::Kind::Conversion);
         }
         case FieldType::Text:
             return isNumeric(v) ? displayText(v, type) : v.toString();
@@ -746,8 +748,7 @@ void Dataset::edit() {
     requireWritable();
     ensureRows();
     if (current_ < 0) {
-        throw DataError(QStringLiteral("数据集“%1”是空的，没有可修改的记录").arg(name_),
-                        DataError::Kind::State);
+        throw DataError(QStringLiteral("数据集“%1”是空的，没有可修改的记录").arg(name_), DataError::Kind::State);
     }
     buffer_ = rowAt(order_[size_t(current_)]);
     touched_.assign(size_t(fields_.size()), false);
@@ -768,8 +769,7 @@ QVariantList Dataset::readBack(qint64 rowid) const {
     QStringList columns;
     for (const QString& o : origins_) columns.append(quoteName(o));
     Statement st(connection_.handle(), QStringLiteral("SELECT ") + columns.join(QLatin1Char(',')) +
-                                           QStringLiteral(" FROM ") + quotedTable() +
-                                           QStringLiteral(" WHERE rowid=?"));
+                                           QStringLiteral(" FROM ") + quotedTable() + QStringLiteral(" WHERE rowid=?"));
     st.bind(1, rowid);
     QVariantList out;
     if (st.step()) {
@@ -833,8 +833,7 @@ void Dataset::post() {
         for (const QString& n : names) assignments.append(n + QStringLiteral("=?"));
         values.append(rowidAt(readPos));
         connection_.execute(QStringLiteral("UPDATE ") + quotedTable() + QStringLiteral(" SET ") +
-                                assignments.join(QLatin1Char(',')) +
-                                QStringLiteral(" WHERE rowid=?"),
+                                assignments.join(QLatin1Char(',')) + QStringLiteral(" WHERE rowid=?"),
                             values);
         wroteInTransaction_ = connection_.inTransaction();
         const QVariantList stored = readBack(rowidAt(readPos));
@@ -867,14 +866,12 @@ void Dataset::deleteRecord() {
     requireBrowse("删除记录");
     ensureRows();
     if (current_ < 0) {
-        throw DataError(QStringLiteral("数据集“%1”是空的，没有可删除的记录").arg(name_),
-                        DataError::Kind::State);
+        throw DataError(QStringLiteral("数据集“%1”是空的，没有可删除的记录").arg(name_), DataError::Kind::State);
     }
     requireWritable();
     const int readPos = order_[size_t(current_)];
     const QVariantList before = sumsValid_ ? rowAt(readPos) : QVariantList();
-    connection_.execute(QStringLiteral("DELETE FROM ") + quotedTable() +
-                            QStringLiteral(" WHERE rowid=?"),
+    connection_.execute(QStringLiteral("DELETE FROM ") + quotedTable() + QStringLiteral(" WHERE rowid=?"),
                         {rowidAt(readPos)});
     wroteInTransaction_ = connection_.inTransaction();
     addToSums(before, -1);

@@ -46,8 +46,8 @@ public:
     static constexpr int kPageRows = 64;
     static constexpr int kCachedPages = 64;
 
-    Dataset(Connection& connection, const QString& name, Kind kind, const QString& sqlOrTable,
-            Options options, QObject* parent = nullptr);
+    Dataset(Connection& connection, const QString& name, Kind kind, const QString& sqlOrTable, Options options,
+            QObject* parent = nullptr);
     ~Dataset() override;
 
     const QString& name() const { return name_; }
@@ -65,9 +65,9 @@ public:
     // rows, so it need not read every row again.
     void setSummedFields(const QStringList& fields);
 
-    void open();      // throws DataError; the current row is the first
-    void close();     // also cancels a pending edit
-    int execSQL();    // runs the SQL text as a command; returns rows changed
+    void open();    // throws DataError; the current row is the first
+    void close();   // also cancels a pending edit
+    int execSQL();  // runs the SQL text as a command; returns rows changed
     bool isOpen() const { return state_ != State::Inactive; }
     State state() const { return state_; }
     bool isWindowed() const { return mode_ == Mode::Keyed || mode_ == Mode::Counted; }
@@ -187,11 +187,11 @@ private:
 
     mutable Mode mode_ = Mode::Whole;
     mutable bool rowsLoaded_ = false;
-    mutable RowStore store_;               // Whole: every row
-    mutable std::vector<qint64> rowids_;   // by read position (Whole when writable, Keyed)
-    mutable int countedRows_ = 0;          // Counted: rows the statement gives
-    mutable std::vector<int> order_;       // shown position -> read position
-    mutable int current_ = -1;             // shown position, -1 when empty
+    mutable RowStore store_;              // Whole: every row
+    mutable std::vector<qint64> rowids_;  // by read position (Whole when writable, Keyed)
+    mutable int countedRows_ = 0;         // Counted: rows the statement gives
+    mutable std::vector<int> order_;      // shown position -> read position
+    mutable int current_ = -1;            // shown position, -1 when empty
     mutable bool eof_ = false;
     mutable bool bof_ = false;
 

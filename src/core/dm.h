@@ -14,8 +14,7 @@ class Tdmfm : public QObject {
 public:
     // Opens the database file at once (relative to the working directory by default).
     // Throws DataError when the file is missing, read-only, not a database or keyed otherwise.
-    explicit Tdmfm(const QString& databasePath = QStringLiteral("data.mdb"),
-                   QObject* parent = nullptr);
+    explicit Tdmfm(const QString& databasePath = QStringLiteral("data.mdb"), QObject* parent = nullptr);
     ~Tdmfm() override;
 
     // Connect and disconnect ADOConnection1 again, as the backup window does. Disconnecting
@@ -56,4 +55,3 @@ private:
     QString databasePath_;
     bool historyIndexWanted_ = false;
 };
-

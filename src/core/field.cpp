@@ -8,13 +8,11 @@ FieldType fieldTypeFromDecl(const QString& declType) {
         return FieldType::DateTime;
     }
     if (t.contains(QLatin1String("INT"))) return FieldType::Integer;
-    if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("TEXT")) ||
-        t.contains(QLatin1String("CLOB"))) {
+    if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("TEXT")) || t.contains(QLatin1String("CLOB"))) {
         return FieldType::Text;
     }
-    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA")) ||
-        t.contains(QLatin1String("DOUB")) || t.contains(QLatin1String("NUM")) ||
-        t.contains(QLatin1String("DEC"))) {
+    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA")) || t.contains(QLatin1String("DOUB")) ||
+        t.contains(QLatin1String("NUM")) || t.contains(QLatin1String("DEC"))) {
         return FieldType::Float;
     }
     if (t.contains(QLatin1String("BLOB"))) return FieldType::Blob;

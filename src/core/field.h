@@ -5,9 +5,9 @@
 #include <QString>
 
 enum class FieldType {
-    Unknown,   // an expression: typed by its values
-    Integer,   // whole numbers and counters
-    Float,     // doubles: prices, quantities, amounts
+    Unknown,  // an expression: typed by its values
+    Integer,  // whole numbers and counters
+    Float,    // doubles: prices, quantities, amounts
     Text,
     DateTime,  // "yyyy-mm-dd" or "yyyy-mm-dd hh:mm:ss" text
     Blob,

@@ -125,8 +125,7 @@ QString formatTenThousandthsGeneral(qint64 n) {
 }
 
 std::optional<double> parseNumber(const QString& text) {
-    static const QRegularExpression number(
-        QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
+    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
     const QString t = trimBlanks(text);
     if (!number.match(t).hasMatch()) return std::nullopt;
     bool ok = false;
@@ -134,8 +133,7 @@ std::optional<double> parseNumber(const QString& text) {
     if (!ok) {
         // QString::toDouble refuses a trailing point ("12.").
         QString fixed = t;
-        fixed.replace(QStringLiteral(".e"), QStringLiteral("e")).replace(QStringLiteral(".E"),
-                                                                         QStringLiteral("E"));
+        fixed.replace(QStringLiteral(".e"), QStringLiteral("e")).replace(QStringLiteral(".E"), QStringLiteral("E"));
         if (fixed.endsWith(QLatin1Char('.'))) fixed.chop(1);
         v = fixed.toDouble(&ok);
     }
@@ -162,12 +160,20 @@ QString trimBlanks(const QString& text) {
     return text.mid(begin, end - begin);
 }
 
-QString shortDateFormat() { return g_shortDateFormat; }
-void setShortDateFormat(const QString& qtFormat) { g_shortDateFormat = qtFormat; }
+QString shortDateFormat() {
+    return g_shortDateFormat;
+}
+void setShortDateFormat(const QString& qtFormat) {
+    g_shortDateFormat = qtFormat;
+}
 
-QString formatDate(const QDate& date) { return date.toString(g_shortDateFormat); }
+QString formatDate(const QDate& date) {
+    return date.toString(g_shortDateFormat);
+}
 
-QString formatTime(const QTime& time) { return time.toString(QStringLiteral("hh:mm:ss")); }
+QString formatTime(const QTime& time) {
+    return time.toString(QStringLiteral("hh:mm:ss"));
+}
 
 QString formatDateTime(const QDateTime& moment) {
     return formatDate(moment.date()) + QLatin1Char(' ') + formatTime(moment.time());

@@ -62,7 +62,9 @@ struct Value {
     std::string_view view() const { return {bytes, size}; }
 };
 
-unsigned char fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; }
+unsigned char fold(unsigned char c) {
+    return c >= 'A' && c <= 'Z' ? c + 32 : c;
+}
 
 // Texts compare as UTF-8 bytes; NOCASE folds the ASCII letters only.
 int compareBytes(std::string_view a, std::string_view b, bool nocase) {
@@ -266,7 +268,9 @@ std::vector<Token> tokens(const QString& sql) {
             i = j;
         } else if (c.isLetter() || c == QLatin1Char('_') || c.unicode() >= 0x80) {
             int j = i;
-            while (j < n && (sql.at(j).isLetterOrNumber() || sql.at(j) == QLatin1Char('_') || sql.at(j).unicode() >= 0x80)) ++j;
+            while (j < n &&
+                   (sql.at(j).isLetterOrNumber() || sql.at(j) == QLatin1Char('_') || sql.at(j).unicode() >= 0x80))
+                ++j;
             out.push_back({Token::Word, sql.mid(i, j - i)});
             i = j;
         } else {
@@ -294,7 +298,8 @@ std::optional<ParsedSelect> parseSelect(const QString& sql) {
     const std::vector<Token> t = tokens(sql);
     if (t.size() < 5) return std::nullopt;
     size_t i = 0;
-    if (!keyword(t[i++], "select") || t[i++].text != QLatin1String("*") || !keyword(t[i++], "from")) return std::nullopt;
+    if (!keyword(t[i++], "select") || t[i++].text != QLatin1String("*") || !keyword(t[i++], "from"))
+        return std::nullopt;
     if (t[i].kind != Token::Word && t[i].kind != Token::Name) return std::nullopt;
     ParsedSelect out;
     out.table = t[i++].text;
@@ -317,7 +322,7 @@ std::optional<ParsedSelect> parseSelect(const QString& sql) {
                                                 QStringLiteral("!="), QStringLiteral("<"),  QStringLiteral("<="),
                                                 QStringLiteral(">"),  QStringLiteral(">=")};
                 if (t[i].kind != Token::Op || !ops.contains(t[i].text)) return std::nullopt;
-                c.op = t[i].text == QLatin1String("==") ? QStringLiteral("=")
+                c.op = t[i].text == QLatin1String("==")   ? QStringLiteral("=")
                        : t[i].text == QLatin1String("!=") ? QStringLiteral("<>")
                                                           : t[i].text;
                 ++i;
@@ -329,7 +334,8 @@ std::optional<ParsedSelect> parseSelect(const QString& sql) {
                     c.literal = t[i++].text;
                 } else if (t[i].kind == Token::Number) {
                     const QString number = sign + t[i++].text;
-                    if (number.contains(QLatin1Char('.')) || number.contains(QLatin1Char('e')) || number.contains(QLatin1Char('E'))) {
+                    if (number.contains(QLatin1Char('.')) || number.contains(QLatin1Char('e')) ||
+                        number.contains(QLatin1Char('E'))) {
                         c.literal = number.toDouble();
                     } else {
                         bool ok = false;
@@ -671,7 +677,9 @@ std::optional<double> numberIn(const Value& v) {
     }
 }
 
-bool wasInterrupted(const DataError& e) { return e.message().contains(QLatin1String("interrupted")); }
+bool wasInterrupted(const DataError& e) {
+    return e.message().contains(QLatin1String("interrupted"));
+}
 
 }  // namespace
 
@@ -723,7 +731,9 @@ void HistoryIndex::stop() {
     isReady_ = false;
 }
 
-bool HistoryIndex::isReady() const { return isReady_; }
+bool HistoryIndex::isReady() const {
+    return isReady_;
+}
 
 bool HistoryIndex::waitUntilReady(int timeoutMs) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -774,9 +784,10 @@ void HistoryIndex::build(QString path, QByteArray key, unsigned generation) {
             bool more = true;
             while (more && !stopping_) {
                 retrying([&] {
-                    Statement st(reader_->handle(), QStringLiteral("SELECT rowid, * FROM \"%1\" WHERE rowid>? ORDER BY rowid LIMIT %2")
-                                                        .arg(name)
-                                                        .arg(kChunkRows));
+                    Statement st(reader_->handle(),
+                                 QStringLiteral("SELECT rowid, * FROM \"%1\" WHERE rowid>? ORDER BY rowid LIMIT %2")
+                                     .arg(name)
+                                     .arg(kChunkRows));
                     st.bind(1, after);
                     int read = 0;
                     while (st.step()) {
@@ -801,7 +812,8 @@ void HistoryIndex::build(QString path, QByteArray key, unsigned generation) {
         built_ = std::move(tables);
     }
     buildDone_ = true;
-    QMetaObject::invokeMethod(this, [this, generation] { adopt(generation); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, generation] { adopt(generation); }, Qt::QueuedConnection);
 }
 
 void HistoryIndex::adopt(unsigned generation) {

@@ -4,8 +4,8 @@
 
 #include <QDate>
 #include <QList>
-#include <QTime>
 #include <QRegularExpression>
+#include <QTime>
 
 #include "core/errors.h"
 
@@ -18,7 +18,9 @@ struct Token {
     QString text;
 };
 
-bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_') || c.unicode() >= 0x80; }
+bool isWordChar(QChar c) {
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c.unicode() >= 0x80;
+}
 
 QList<Token> tokenize(const QString& s) {
     QList<Token> out;
@@ -72,8 +74,8 @@ QList<Token> tokenize(const QString& s) {
         } else {
             if (j < n) {
                 const QString two = s.mid(i, 2);
-                if (two == QLatin1String("<=") || two == QLatin1String(">=") ||
-                    two == QLatin1String("<>") || two == QLatin1String("!=")) {
+                if (two == QLatin1String("<=") || two == QLatin1String(">=") || two == QLatin1String("<>") ||
+                    two == QLatin1String("!=")) {
                     j = i + 2;
                 }
             }
@@ -96,12 +98,11 @@ int nextSolid(const QList<Token>& t, int from) {
 }
 
 QString dateLiteral(const QString& token) {
-    static const QRegularExpression re(QStringLiteral(
-        "^#\\s*(\\d{4})-(\\d{1,2})-(\\d{1,2})(?:\\s+(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?)?\\s*#$"));
+    static const QRegularExpression re(
+        QStringLiteral("^#\\s*(\\d{4})-(\\d{1,2})-(\\d{1,2})(?:\\s+(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?)?\\s*#$"));
     const auto m = re.match(token);
-    const QDate date = m.hasMatch() ? QDate(m.captured(1).toInt(), m.captured(2).toInt(),
-                                            m.captured(3).toInt())
-                                    : QDate();
+    const QDate date =
+        m.hasMatch() ? QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()) : QDate();
     if (!date.isValid()) {
         throw DataError(QStringLiteral("查询表达式中日期的语法错误：") + token);
     }
@@ -135,8 +136,8 @@ void bracketInsertColumns(QList<Token>& t) {
 }
 
 bool isComparison(const Token& t) {
-    static const QStringList ops = {QStringLiteral("="),  QStringLiteral("<>"), QStringLiteral("!="),
-                                    QStringLiteral("<"),  QStringLiteral(">"),  QStringLiteral("<="),
+    static const QStringList ops = {QStringLiteral("="), QStringLiteral("<>"), QStringLiteral("!="),
+                                    QStringLiteral("<"), QStringLiteral(">"),  QStringLiteral("<="),
                                     QStringLiteral(">=")};
     return t.kind == Tok::Punct && ops.contains(t.text);
 }

@@ -27,8 +27,8 @@ QString receiptNameColumn(const QString& name) {
 }
 
 QString receiptGoodsLine(const ReceiptGoods& goods) {
-    return receiptNameColumn(goods.name) + QLatin1Char(' ') + formatGeneral(goods.quantity) +
-           QStringLiteral("      ") + formatGeneral(goods.amount);
+    return receiptNameColumn(goods.name) + QLatin1Char(' ') + formatGeneral(goods.quantity) + QStringLiteral("      ") +
+           formatGeneral(goods.amount);
 }
 
 QList<ReceiptLine> receiptLayout(const ReceiptInput& in) {
@@ -47,8 +47,7 @@ QList<ReceiptLine> receiptLayout(const ReceiptInput& in) {
         y += 30;
     }
     line(y, kReceiptRule);
-    line(y + 30, QStringLiteral("总计:") + in.total + QStringLiteral("元  实收:") + in.received +
-                     QStringLiteral("元"));
+    line(y + 30, QStringLiteral("总计:") + in.total + QStringLiteral("元  实收:") + in.received + QStringLiteral("元"));
     line(y + 60, QStringLiteral("现金:") + formatFixed2(in.cash) + QStringLiteral("元  找零:") +
                      formatFixed2(in.change) + QStringLiteral("元"));
     line(y + 90, kReceiptRule);

@@ -35,8 +35,8 @@ public:
     explicit Paginator(const ReportDefinition& report) : report_(report) {
         bottom_ = report.pageHeight - report.marginBottom;
         columns_ = std::max(1, report.detailColumns);
-        columnWidth_ = columns_ > 1 && report.detailColumnWidth > 0 ? report.detailColumnWidth
-                                                                    : report.bandWidth / columns_;
+        columnWidth_ =
+            columns_ > 1 && report.detailColumnWidth > 0 ? report.detailColumnWidth : report.bandWidth / columns_;
         for (int i = 0; i < int(report.bands.size()); ++i) {
             if (report.bands[i].kind == BandKind::Detail) {
                 details_.push_back(i);
@@ -102,9 +102,7 @@ private:
 
     // A band taller than a whole page body goes on a fresh page anyway and overflows it, rather
     // than starting pages forever.
-    bool fits(double height) const {
-        return y_ + height <= bottom_ + kFitTolerance || y_ <= bodyTop_;
-    }
+    bool fits(double height) const { return y_ + height <= bottom_ + kFitTolerance || y_ <= bodyTop_; }
 
     void placeRow(int row) {
         if (column_ == 0 && !fits(detailHeight_)) startPage(false);

@@ -79,8 +79,7 @@ struct ReportRoundedRect {
     double radius = 0;
 };
 
-using ReportItem = std::variant<ReportLabel, ReportField, ReportHLine, ReportVLine, ReportPicture,
-                                ReportRoundedRect>;
+using ReportItem = std::variant<ReportLabel, ReportField, ReportHLine, ReportVLine, ReportPicture, ReportRoundedRect>;
 
 // Lines drawn along the band's edges.
 struct ReportFrame {

@@ -118,7 +118,9 @@ const char* RowStore::cell(int row, int column) const {
     return p;
 }
 
-bool RowStore::isNull(int row, int column) const { return uint8_t(*cell(row, column)) == Null; }
+bool RowStore::isNull(int row, int column) const {
+    return uint8_t(*cell(row, column)) == Null;
+}
 
 namespace {
 

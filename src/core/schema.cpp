@@ -9,10 +9,18 @@
 
 namespace {
 
-FieldDef text(const QString& name, int size = 255) { return {name, FieldType::Text, size}; }
-FieldDef dbl(const QString& name) { return {name, FieldType::Float, 0}; }
-FieldDef date(const QString& name) { return {name, FieldType::DateTime, 0}; }
-FieldDef counter(const QString& name) { return {name, FieldType::Integer, 0, true}; }
+FieldDef text(const QString& name, int size = 255) {
+    return {name, FieldType::Text, size};
+}
+FieldDef dbl(const QString& name) {
+    return {name, FieldType::Float, 0};
+}
+FieldDef date(const QString& name) {
+    return {name, FieldType::DateTime, 0};
+}
+FieldDef counter(const QString& name) {
+    return {name, FieldType::Integer, 0, true};
+}
 
 FieldDefs digits(int from, int to) {
     FieldDefs out;
@@ -35,38 +43,34 @@ FieldDefs dates(const QList<int>& which) {
 QList<TableDef> buildTables() {
     QList<TableDef> tables;
     // Lines of the note being built at the counter.
-    tables.append({QStringLiteral("data"),
-                   FieldDefs{counter(QStringLiteral("id"))} + letters(QStringLiteral("abc")) +
-                       FieldDefs{text(QStringLiteral("d"), 20)} + letters(QStringLiteral("ef")) +
-                       letters(QStringLiteral("gh"), 20) + FieldDefs{text(QStringLiteral("i"), 0)} +
-                       FieldDefs{text(QStringLiteral("z"), 20)} + digits(1, 9) + dates({1, 6})});
+    tables.append(
+        {QStringLiteral("data"), FieldDefs{counter(QStringLiteral("id"))} + letters(QStringLiteral("abc")) +
+                                     FieldDefs{text(QStringLiteral("d"), 20)} + letters(QStringLiteral("ef")) +
+                                     letters(QStringLiteral("gh"), 20) + FieldDefs{text(QStringLiteral("i"), 0)} +
+                                     FieldDefs{text(QStringLiteral("z"), 20)} + digits(1, 9) + dates({1, 6})});
     // Sales history lines. The texts are declared 20 wide but copies of 255-wide note texts
     // land here, so the stored width is 255.
-    tables.append({QStringLiteral("data1"),
-                   FieldDefs{counter(QStringLiteral("ID"))} +
-                       letters(QStringLiteral("abcdefghijklmnopqrstuvwxyz")) + digits(1, 9) +
-                       dates({1, 2, 3, 4, 5, 6}) +
-                       FieldDefs{{QStringLiteral("a5"), FieldType::Integer, 0}}});
+    tables.append({QStringLiteral("data1"), FieldDefs{counter(QStringLiteral("ID"))} +
+                                                letters(QStringLiteral("abcdefghijklmnopqrstuvwxyz")) + digits(1, 9) +
+                                                dates({1, 2, 3, 4, 5, 6}) +
+                                                FieldDefs{{QStringLiteral("a5"), FieldType::Integer, 0}}});
     // One row per settled sale.
-    tables.append({QStringLiteral("data3"),
-                   FieldDefs{counter(QStringLiteral("ID"))} +
-                       letters(QStringLiteral("abcdefghijklmnopqrstuvwxyz")) + digits(1, 9) +
-                       dates({1, 2, 3, 4, 5, 6})});
+    tables.append({QStringLiteral("data3"), FieldDefs{counter(QStringLiteral("ID"))} +
+                                                letters(QStringLiteral("abcdefghijklmnopqrstuvwxyz")) + digits(1, 9) +
+                                                dates({1, 2, 3, 4, 5, 6})});
     // Goods catalogue.
-    tables.append({QStringLiteral("sp"),
-                   {text(QStringLiteral("商品编码")), text(QStringLiteral("商品类别")),
-                    text(QStringLiteral("商品名称")), text(QStringLiteral("规格型号")),
-                    dbl(QStringLiteral("进货单价")), dbl(QStringLiteral("销售单价")),
-                    dbl(QStringLiteral("会员价")), text(QStringLiteral("单位"), 0),
-                    text(QStringLiteral("供货商")), text(QStringLiteral("ghspy"), 0),
-                    text(QStringLiteral("sppy"), 0), text(QStringLiteral("lbpy"), 0)}});
+    tables.append(
+        {QStringLiteral("sp"),
+         {text(QStringLiteral("商品编码")), text(QStringLiteral("商品类别")), text(QStringLiteral("商品名称")),
+          text(QStringLiteral("规格型号")), dbl(QStringLiteral("进货单价")), dbl(QStringLiteral("销售单价")),
+          dbl(QStringLiteral("会员价")), text(QStringLiteral("单位"), 0), text(QStringLiteral("供货商")),
+          text(QStringLiteral("ghspy"), 0), text(QStringLiteral("sppy"), 0), text(QStringLiteral("lbpy"), 0)}});
     // Users: name first, password second; new users are inserted without a column list.
-    tables.append({QStringLiteral("userdb"),
-                   {text(QStringLiteral("username"), 0), text(QStringLiteral("passwd"), 0)}});
+    tables.append({QStringLiteral("userdb"), {text(QStringLiteral("username"), 0), text(QStringLiteral("passwd"), 0)}});
     // Login log.
     tables.append({QStringLiteral("rz"),
-                   {counter(QStringLiteral("id")), text(QStringLiteral("username"), 0),
-                    date(QStringLiteral("btime")), date(QStringLiteral("jtime"))}});
+                   {counter(QStringLiteral("id")), text(QStringLiteral("username"), 0), date(QStringLiteral("btime")),
+                    date(QStringLiteral("jtime"))}});
     return tables;
 }
 
@@ -133,7 +137,9 @@ void ensureSchemaIndexes(Connection& connection) {
     for (const QString& statement : schemaIndexStatements()) {
         static const QRegularExpression name(QStringLiteral("EXISTS \"([^\"]+)\""));
         const QString index = name.match(statement).captured(1);
-        if (connection.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='index' AND name=?"), {index}).toInt() == 0) {
+        if (connection
+                .scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='index' AND name=?"), {index})
+                .toInt() == 0) {
             missing.append(statement);
         }
     }

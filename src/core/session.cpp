@@ -10,12 +10,24 @@ int g_loginLogId = 0;
 
 namespace Session {
 
-QString operatorName() { return g_operator; }
-void setOperatorName(const QString& name) { g_operator = name; }
-int loginLogId() { return g_loginLogId; }
-void setLoginLogId(int id) { g_loginLogId = id; }
-bool isSuperAdministrator(const QString& name) { return name == kSuperAdministrator; }
-bool isSuperAdministrator() { return isSuperAdministrator(g_operator); }
+QString operatorName() {
+    return g_operator;
+}
+void setOperatorName(const QString& name) {
+    g_operator = name;
+}
+int loginLogId() {
+    return g_loginLogId;
+}
+void setLoginLogId(int id) {
+    g_loginLogId = id;
+}
+bool isSuperAdministrator(const QString& name) {
+    return name == kSuperAdministrator;
+}
+bool isSuperAdministrator() {
+    return isSuperAdministrator(g_operator);
+}
 
 void reset() {
     g_operator.clear();

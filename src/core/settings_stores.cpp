@@ -82,18 +82,21 @@ bool IniFile::save() const {
 UserKey::UserKey(QString organisation, QString application)
     : organisation_(std::move(organisation)), application_(std::move(application)) {}
 
-UserKey UserKey::pos() { return UserKey(QStringLiteral("tessvale"), QStringLiteral("pos")); }
-UserKey UserKey::jxc() { return UserKey(QStringLiteral("drumnel"), QStringLiteral("jxc")); }
+UserKey UserKey::pos() {
+    return UserKey(QStringLiteral("tessvale"), QStringLiteral("pos"));
+}
+UserKey UserKey::jxc() {
+    return UserKey(QStringLiteral("drumnel"), QStringLiteral("jxc"));
+}
 
 namespace {
 std::unique_ptr<QSettings> settingsFor(const QString& organisation, const QString& application) {
 #ifdef Q_OS_WIN
-    return std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\Software\\") + organisation +
-                                           QLatin1Char('\\') + application,
-                                       QSettings::NativeFormat);
+    return std::make_unique<QSettings>(
+        QStringLiteral("HKEY_CURRENT_USER\\Software\\") + organisation + QLatin1Char('\\') + application,
+        QSettings::NativeFormat);
 #else
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, organisation,
-                                       application);
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, organisation, application);
 #endif
 }
 }  // namespace

@@ -37,11 +37,11 @@ struct SettlementInput {
 // Why a settlement cannot go on, and what the panel does about it.
 struct SettlementRefusal {
     enum class Action {
-        None,       // nothing wrong: store the sale
-        CloseQuiet, // a note of 0.00: close the panel, nothing to say
-        Close,      // nothing to settle: close the panel, say why
-        FixCash,    // the cash field needs the operator
-        FixOwed,    // the owed amount needs the operator (the panel opens wide)
+        None,        // nothing wrong: store the sale
+        CloseQuiet,  // a note of 0.00: close the panel, nothing to say
+        Close,       // nothing to settle: close the panel, say why
+        FixCash,     // the cash field needs the operator
+        FixOwed,     // the owed amount needs the operator (the panel opens wide)
     };
     Action action = Action::None;
     QString message;
@@ -51,8 +51,8 @@ struct SettlementRefusal {
 SettlementRefusal checkSettlement(const SettlementInput& in);
 
 struct StoredSale {
-    QString serial;       // trimmed, as stored
-    QString nextSerial;   // shown from now on
+    QString serial;      // trimmed, as stored
+    QString nextSerial;  // shown from now on
     QString nextCounter;
     bool serialSaved = true;  // false when config.ini could not be written
 };

@@ -17,6 +17,5 @@ int ExecQuery(Dataset& dataset, const QString& sql) {
 
 void OpenGroupedColumn(Dataset& dataset, const QString& column, const QString& table) {
     OpenQuery(dataset, QStringLiteral("select ") + column + QStringLiteral(" from ") + table +
-                           QStringLiteral(" group by ") + column + QStringLiteral(" order by ") +
-                           column);
+                           QStringLiteral(" group by ") + column + QStringLiteral(" order by ") + column);
 }

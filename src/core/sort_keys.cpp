@@ -24,9 +24,13 @@ bool isNumeric(const QVariant& v) {
     }
 }
 
-bool isEmpty(const QVariant& v) { return !v.isValid() || v.isNull(); }
+bool isEmpty(const QVariant& v) {
+    return !v.isValid() || v.isNull();
+}
 
-QCollator chineseCollator() { return QCollator(QLocale(QLocale::Chinese, QLocale::China)); }
+QCollator chineseCollator() {
+    return QCollator(QLocale(QLocale::Chinese, QLocale::China));
+}
 
 }  // namespace
 

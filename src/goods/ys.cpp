@@ -125,7 +125,8 @@ void Tysfm::openForCodeEntry() {
 }
 
 void Tysfm::search() {
-    OpenQuery(dm_.ADOQuery5, goodsLookupQuery(nameEdit->text(), codeEdit->text(), specEdit->text(), categoryEdit->text()));
+    OpenQuery(dm_.ADOQuery5,
+              goodsLookupQuery(nameEdit->text(), codeEdit->text(), specEdit->text(), categoryEdit->text()));
 }
 
 void Tysfm::clearConditions() {

@@ -20,21 +20,18 @@
 #include "core/ui/key_filters.h"
 #include "note/note_list.h"
 
-std::optional<LineValues> computeLine(const QString& price, const QString& quantity,
-                                      const QString& purchasePrice) {
+std::optional<LineValues> computeLine(const QString& price, const QString& quantity, const QString& purchasePrice) {
     const auto p = parseNumber(price);
     const auto q = parseNumber(quantity);
     if (!p || !q) return std::nullopt;
     // An empty purchase price counts as 0, as an empty number field does.
-    const auto cost = trimBlanks(purchasePrice).isEmpty() ? std::optional<double>(0.0)
-                                                          : parseNumber(purchasePrice);
+    const auto cost = trimBlanks(purchasePrice).isEmpty() ? std::optional<double>(0.0) : parseNumber(purchasePrice);
     if (!cost) return std::nullopt;
     const long double lp = *p, lq = *q, lc = *cost;
     return LineValues{formatGeneral(lp * lq), formatGeneral(lq * (lp - lc))};
 }
 
-QString lineSizeRefusal(const QString& price, const QString& quantity, double quantityBefore,
-                        double amountBefore) {
+QString lineSizeRefusal(const QString& price, const QString& quantity, double quantityBefore, double amountBefore) {
     const auto p = parseNumber(price);
     const auto q = parseNumber(quantity);
     if (!p || !q) return QString();
@@ -43,8 +40,9 @@ QString lineSizeRefusal(const QString& price, const QString& quantity, double qu
     if (std::fabs(*p) <= kLineLimit && std::fabs(total) <= kLineLimit && std::fabs(amount) <= kLineLimit) {
         return QString();
     }
-    return QStringLiteral("数量或单价太大：一行的数量、单价和金额都不能超过 1000000000。\n"
-                          "请检查数量“%1”和单价“%2”（是不是把条码扫进了数量框？）。")
+    return QStringLiteral(
+               "数量或单价太大：一行的数量、单价和金额都不能超过 1000000000。\n"
+               "请检查数量“%1”和单价“%2”（是不是把条码扫进了数量框？）。")
         .arg(quantity, price);
 }
 
@@ -103,8 +101,8 @@ LineEditPanel::LineEditPanel(TMainForm* mainForm, NoteList* noteList)
     panel->hide();
 
     attachKeyFilter(priceEdit, KeyFamily::Numeric, [this] { quantityEdit->setFocus(); });
-    attachKeyFilter(quantityEdit, KeyFamily::Numeric, [this] { applyButton->setFocus(); },
-                    [this] { leave(); });
+    attachKeyFilter(
+        quantityEdit, KeyFamily::Numeric, [this] { applyButton->setFocus(); }, [this] { leave(); });
     connect(priceEdit, &QLineEdit::textChanged, this, &LineEditPanel::recompute);
     connect(quantityEdit, &QLineEdit::textChanged, this, &LineEditPanel::recompute);
     connect(upButton, &QToolButton::clicked, this, [this] { stepQuantity(1); });
@@ -163,8 +161,12 @@ void LineEditPanel::open(QLineEdit* focus) {
     focus->selectAll();
 }
 
-void LineEditPanel::openOnQuantity() { open(quantityEdit); }
-void LineEditPanel::openOnPrice() { open(priceEdit); }
+void LineEditPanel::openOnQuantity() {
+    open(quantityEdit);
+}
+void LineEditPanel::openOnPrice() {
+    open(priceEdit);
+}
 
 void LineEditPanel::apply() {
     if (!applyButton->isEnabled() || currentLineId() != loadedLineId_) {
@@ -227,4 +229,6 @@ void LineEditPanel::leave() {
     main_->Edit47->setFocus();
 }
 
-void LineEditPanel::disableApply() { applyButton->setEnabled(false); }
+void LineEditPanel::disableApply() {
+    applyButton->setEnabled(false);
+}

@@ -58,8 +58,8 @@ public:
     QLineEdit* quantityEdit;     // 数 量
     QToolButton* upButton;
     QToolButton* downButton;
-    QLineEdit* amountEdit;       // 销售合计, read-only
-    QPushButton* applyButton;    // 修 改
+    QLineEdit* amountEdit;     // 销售合计, read-only
+    QPushButton* applyButton;  // 修 改
 
 signals:
     // Apply changed a line: the note totals must follow.
@@ -87,8 +87,6 @@ constexpr double kLineLimit = 1e9;
 // The message refusing a price and quantity whose line (holding `quantityBefore` and
 // `amountBefore` already, when a scan adds to it) would pass the limit; empty when they are
 // within it or are no numbers at all.
-QString lineSizeRefusal(const QString& price, const QString& quantity, double quantityBefore,
-                        double amountBefore);
+QString lineSizeRefusal(const QString& price, const QString& quantity, double quantityBefore, double amountBefore);
 
-std::optional<LineValues> computeLine(const QString& price, const QString& quantity,
-                                      const QString& purchasePrice);
+std::optional<LineValues> computeLine(const QString& price, const QString& quantity, const QString& purchasePrice);

@@ -36,19 +36,16 @@ GridColumn sumColumn(const QString& field, const QString& title, int width, Grid
 
 NoteList::NoteList(TMainForm* mainForm, Dataset& query)
     : QObject(mainForm), main_(mainForm), query_(query), grid_(mainForm->noteGrid) {
-    GridColumn quantity = sumColumn(QStringLiteral("2"), QStringLiteral("数 量"), 100,
-                                    GridFooter::Format::General);
+    GridColumn quantity = sumColumn(QStringLiteral("2"), QStringLiteral("数 量"), 100, GridFooter::Format::General);
     quantity.titleColor = kMaroon;
-    GridColumn profit = sumColumn(QStringLiteral("7"), QStringLiteral("利润"), 80,
-                                  GridFooter::Format::General);
+    GridColumn profit = sumColumn(QStringLiteral("7"), QStringLiteral("利润"), 80, GridFooter::Format::General);
     profit.visible = false;
     grid_->setColumns({column(QStringLiteral("c"), QStringLiteral("商品编码"), 100),
                        column(QStringLiteral("a"), QStringLiteral("商品名称"), 240),
                        column(QStringLiteral("b"), QStringLiteral("规格型号"), 120),
                        column(QStringLiteral("4"), QStringLiteral("销售价"), 100), quantity,
                        column(QStringLiteral("z"), QStringLiteral("单 位"), 60),
-                       sumColumn(QStringLiteral("6"), QStringLiteral("金 额"), 100,
-                                 GridFooter::Format::Fixed2),
+                       sumColumn(QStringLiteral("6"), QStringLiteral("金 额"), 100, GridFooter::Format::Fixed2),
                        profit});
     grid_->setRowHeight(20);
     grid_->setFooterRowCount(1);
@@ -57,7 +54,9 @@ NoteList::NoteList(TMainForm* mainForm, Dataset& query)
     connect(grid_, &DBGrid::cellClicked, this, &NoteList::cellClicked);
 }
 
-void NoteList::setBeforeSort(std::function<void()> action) { grid_->setBeforeSort(std::move(action)); }
+void NoteList::setBeforeSort(std::function<void()> action) {
+    grid_->setBeforeSort(std::move(action));
+}
 
 void NoteList::refresh() {
     OpenQuery(query_, kListSql);
@@ -65,11 +64,19 @@ void NoteList::refresh() {
     main_->Panel1->hide();
 }
 
-int NoteList::rowCount() const { return query_.isOpen() ? query_.recordCount() : 0; }
+int NoteList::rowCount() const {
+    return query_.isOpen() ? query_.recordCount() : 0;
+}
 
-QString NoteList::quantityFooter() const { return grid_->footerTextOfField(QStringLiteral("2")); }
-QString NoteList::amountFooter() const { return grid_->footerTextOfField(QStringLiteral("6")); }
-QString NoteList::profitFooter() const { return grid_->footerTextOfField(QStringLiteral("7")); }
+QString NoteList::quantityFooter() const {
+    return grid_->footerTextOfField(QStringLiteral("2"));
+}
+QString NoteList::amountFooter() const {
+    return grid_->footerTextOfField(QStringLiteral("6"));
+}
+QString NoteList::profitFooter() const {
+    return grid_->footerTextOfField(QStringLiteral("7"));
+}
 
 void NoteList::cellClicked(int row) {
     if (row == lastClickedRow_) return;

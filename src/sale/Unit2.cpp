@@ -5,12 +5,12 @@
 #include <QImage>
 #include <QPainter>
 
+#include "core/capitals.h"
 #include "core/formats.h"
 #include "core/ui/dialogs.h"
 #include "core/ui/fonts.h"
 #include "core/ui/report_render.h"
 #include "core/vendor.h"
-#include "core/capitals.h"
 
 namespace {
 
@@ -18,8 +18,8 @@ constexpr double kBandWidth = 180.2;
 // The column separators of the header and line bands.
 constexpr double kSeparators[] = {42.2, 86.7, 101.5, 118.4, 135.3, 154.4};
 
-ReportLabel label(double x, double y, double width, const QString& text, double points = 11,
-                  bool bold = false, ReportAlign align = ReportAlign::Left) {
+ReportLabel label(double x, double y, double width, const QString& text, double points = 11, bool bold = false,
+                  ReportAlign align = ReportAlign::Left) {
     ReportLabel l;
     l.box = {x, y, width, points * 0.3528 * 1.5};
     l.text = text;
@@ -64,7 +64,9 @@ QByteArray logoPng() {
 
 }  // namespace
 
-TForm2::TForm2(QObject* parent) : QObject(parent) { setObjectName(QStringLiteral("Form2")); }
+TForm2::TForm2(QObject* parent) : QObject(parent) {
+    setObjectName(QStringLiteral("Form2"));
+}
 
 ReportDefinition TForm2::definition(const DeliveryNoteInput& in, const QString& capitals) {
     ReportDefinition r;
@@ -80,8 +82,8 @@ ReportDefinition TForm2::definition(const DeliveryNoteInput& in, const QString& 
     ReportBand title{BandKind::Title, 21.2, {}, {}};
     title.items.push_back(ReportPicture{{10.1, 0.3, 14.8, 15.3}, logoPng(), QString(), true});
     // Centred on the middle of its 38.4 mm box, wide enough for the whole title.
-    title.items.push_back(label(63.5 + 19.2 - 40, 3.2, 80, QStringLiteral("Zenlo软件送货单"), 16, true,
-                                ReportAlign::Centre));
+    title.items.push_back(
+        label(63.5 + 19.2 - 40, 3.2, 80, QStringLiteral("Zenlo软件送货单"), 16, true, ReportAlign::Centre));
     title.items.push_back(ReportHLine{27.5, 8.7, 102.9, true, 0.3});
     title.items.push_back(label(30.4, 12.2, 98.2, Vendor::kPrintLine, 10, false, ReportAlign::Centre));
     // The note number may run past the band towards the paper's edge, as long serials do.
@@ -91,8 +93,8 @@ ReportDefinition TForm2::definition(const DeliveryNoteInput& in, const QString& 
     ReportBand customer1{BandKind::TitleChild, 7.4, {true, true, true, false}, {}};
     customer1.items.push_back(label(4.2, 1.6, 84.2 - 4.2, QStringLiteral("客户名称：") + in.customerName));
     customer1.items.push_back(label(88.9, 1.6, 133.0 - 88.9, QStringLiteral("联系人：") + in.contact));
-    customer1.items.push_back(label(133.4, 1.6, kBandWidth - 133.4,
-                                    QStringLiteral("开单日期：") + formatDate(in.today)));
+    customer1.items.push_back(
+        label(133.4, 1.6, kBandWidth - 133.4, QStringLiteral("开单日期：") + formatDate(in.today)));
     r.bands.push_back(customer1);
 
     ReportBand customer2{BandKind::TitleChild, 7.4, {true, true, true, false}, {}};
@@ -102,8 +104,8 @@ ReportDefinition TForm2::definition(const DeliveryNoteInput& in, const QString& 
 
     ReportBand header{BandKind::ColumnHeader, 8.5, {true, true, true, false}, {}};
     const std::pair<double, const char*> titles[] = {{10.6, "商品名称"}, {55.0, "规格型号"}, {89.7, "单位"},
-                                                      {104.5, "数 量"},  {121.4, "单 价"},   {139.7, "金 额"},
-                                                      {160.9, "备 注"}};
+                                                     {104.5, "数 量"},   {121.4, "单 价"},   {139.7, "金 额"},
+                                                     {160.9, "备 注"}};
     for (const auto& [x, text] : titles) {
         header.items.push_back(label(x, 2.1, 20, QString::fromUtf8(text), 11, true));
     }
@@ -144,8 +146,8 @@ ReportTableRows TForm2::rows(const DeliveryNoteInput& in) {
     ReportTableRows rows({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("z"), QStringLiteral("2"),
                           QStringLiteral("4"), QStringLiteral("6")});
     for (const DeliveryNoteLine& l : in.lines) {
-        rows.append({l.name, l.spec, l.unit, formatGeneral(l.quantity), formatGeneral(l.price),
-                     formatGeneral(l.amount)});
+        rows.append(
+            {l.name, l.spec, l.unit, formatGeneral(l.quantity), formatGeneral(l.price), formatGeneral(l.amount)});
     }
     return rows;
 }

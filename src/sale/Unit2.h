@@ -21,7 +21,7 @@ struct DeliveryNoteLine {
 };
 
 struct DeliveryNoteInput {
-    QString serial;      // the serial label as shown
+    QString serial;  // the serial label as shown
     QString operatorName;
     QString amountText;  // the note grid's amount footer, "0.00"
     QDate today;         // the system date, not the note date

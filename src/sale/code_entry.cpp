@@ -19,8 +19,7 @@
 #include "note/note_list.h"
 #include "sale/note_editing.h"
 
-CodeEntry::CodeEntry(TMainForm* mainForm, Tdmfm& dm, NoteList* noteList, LineEditPanel* linePanel,
-                     NoteEditing* editing)
+CodeEntry::CodeEntry(TMainForm* mainForm, Tdmfm& dm, NoteList* noteList, LineEditPanel* linePanel, NoteEditing* editing)
     : QObject(mainForm), main_(mainForm), dm_(dm), noteList_(noteList), panel_(linePanel), editing_(editing) {
     attachKeyFilter(main_->Edit47, KeyFamily::LettersDigits, [this] { enterPressed(); });
     connect(main_->Button6, &QPushButton::clicked, this, &CodeEntry::lookupRequested);
@@ -91,8 +90,7 @@ bool CodeEntry::stageFromCatalogue(const Dataset& goods) {
         return false;
     }
     if (!parseNumber(panel_->quantityEdit->text())) {
-        showWarning(QStringLiteral("数量“%1”不是有效的数字，请先改正数量。").arg(panel_->quantityEdit->text()),
-                    main_);
+        showWarning(QStringLiteral("数量“%1”不是有效的数字，请先改正数量。").arg(panel_->quantityEdit->text()), main_);
         return false;
     }
     return true;

@@ -16,8 +16,7 @@ class CodeEntry : public QObject {
     Q_OBJECT
 
 public:
-    CodeEntry(TMainForm* mainForm, Tdmfm& dm, NoteList* noteList, LineEditPanel* linePanel,
-              NoteEditing* editing);
+    CodeEntry(TMainForm* mainForm, Tdmfm& dm, NoteList* noteList, LineEditPanel* linePanel, NoteEditing* editing);
 
     // Enter in the field: a code adds it; an empty field goes to payment.
     void enterPressed();

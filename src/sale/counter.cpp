@@ -29,6 +29,10 @@ Counter::Counter(TMainForm* mainForm, Tdmfm& dm) : QObject(mainForm), main_(main
             onAction(main_, [this] { settlement->showDeliveryNote(); }));
 }
 
-void Counter::setDeliveryNote(TForm2* form) { settlement->setDeliveryNote(form); }
+void Counter::setDeliveryNote(TForm2* form) {
+    settlement->setDeliveryNote(form);
+}
 
-void Counter::afterLogin() { editing->noteTotals(); }
+void Counter::afterLogin() {
+    editing->noteTotals();
+}

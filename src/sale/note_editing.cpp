@@ -39,8 +39,7 @@ NoteEditing::NoteEditing(TMainForm* mainForm, Tdmfm& dm, NoteList* noteList, Lin
     connect(N35, &QAction::triggered, this, onAction(main_, [this] { linePanel_->openOnQuantity(); }));
     connect(Excel2, &QAction::triggered, this, onAction(main_, [this] { deleteOneLine(); }));
     connect(N1, &QAction::triggered, this, onAction(main_, [this] { deleteAllLines(); }));
-    connect(noteList->grid(), &DBGrid::popupRequested, popupMenu,
-            [this](const QPoint& at) { popupMenu->popup(at); });
+    connect(noteList->grid(), &DBGrid::popupRequested, popupMenu, [this](const QPoint& at) { popupMenu->popup(at); });
     connect(noteList->grid(), &DBGrid::doubleClicked, this, onAction(main_, [this] { linePanel_->openOnQuantity(); }));
     connect(linePanel_, &LineEditPanel::lineChanged, this, &NoteEditing::noteTotals);
 }

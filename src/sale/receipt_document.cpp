@@ -6,8 +6,8 @@
 #include "core/ui/fonts.h"
 
 QPageLayout ReceiptDocument::pageLayout() const {
-    return QPageLayout(QPageSize(QSizeF(kPaperWidthMm, kPaperLengthMm), QPageSize::Millimeter,
-                                 QStringLiteral("POS"), QPageSize::ExactMatch),
+    return QPageLayout(QPageSize(QSizeF(kPaperWidthMm, kPaperLengthMm), QPageSize::Millimeter, QStringLiteral("POS"),
+                                 QPageSize::ExactMatch),
                        QPageLayout::Portrait, QMarginsF(0, 0, 0, 0));
 }
 

@@ -2,8 +2,8 @@
 // of a 203 dpi receipt printer and scaled to the device, on user-defined paper 250 mm long.
 #pragma once
 
-#include "core/ui/dialogs.h"
 #include "core/receipt_layout.h"
+#include "core/ui/dialogs.h"
 
 class ReceiptDocument final : public PrintDocument {
 public:

@@ -13,6 +13,8 @@
 #include "core/dm.h"
 #include "core/formats.h"
 #include "core/jet_dialect.h"
+#include "core/receipt_layout.h"
+#include "core/serial.h"
 #include "core/session.h"
 #include "core/settlement_steps.h"
 #include "core/shared_queries.h"
@@ -29,8 +31,6 @@
 #include "sale/Unit2.h"
 #include "sale/note_editing.h"
 #include "sale/receipt_document.h"
-#include "core/receipt_layout.h"
-#include "core/serial.h"
 
 namespace {
 
@@ -192,9 +192,8 @@ DeliveryNoteInput Settlement::deliveryNoteInput() const {
                   z = q.fieldIndex(QStringLiteral("z")), qty = q.fieldIndex(QStringLiteral("2")),
                   price = q.fieldIndex(QStringLiteral("4")), amount = q.fieldIndex(QStringLiteral("6"));
         for (int row = 0; row < q.recordCount(); ++row) {
-            in.lines.append({q.textAt(row, a), q.textAt(row, b), q.textAt(row, z),
-                             q.valueAt(row, qty).toDouble(), q.valueAt(row, price).toDouble(),
-                             q.valueAt(row, amount).toDouble()});
+            in.lines.append({q.textAt(row, a), q.textAt(row, b), q.textAt(row, z), q.valueAt(row, qty).toDouble(),
+                             q.valueAt(row, price).toDouble(), q.valueAt(row, amount).toDouble()});
         }
     }
     return in;
@@ -299,7 +298,9 @@ void Settlement::cancel() {
     linePanel_->disableApply();
 }
 
-void Settlement::close() { main_->Panel1->hide(); }
+void Settlement::close() {
+    main_->Panel1->hide();
+}
 
 void Settlement::toggleWidth() {
     FloatingPanel* panel = main_->Panel1;

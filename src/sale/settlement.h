@@ -26,8 +26,7 @@ public:
     static constexpr int kNarrowWidth = 488;
     static constexpr int kWideWidth = 780;
 
-    Settlement(TMainForm* mainForm, Tdmfm& dm, NoteList* noteList, NoteEditing* editing,
-               LineEditPanel* linePanel);
+    Settlement(TMainForm* mainForm, Tdmfm& dm, NoteList* noteList, NoteEditing* editing, LineEditPanel* linePanel);
 
     void setDeliveryNote(TForm2* form) { deliveryNote_ = form; }
 
@@ -45,16 +44,16 @@ public:
     // What the panel and the main window show, for the settlement's checks and its sale row.
     SettlementInput settlementInput();
 
-    QLabel* Label18;  // 共 计
-    QLabel* Label24;  // 实 收
-    QLineEdit* Edit5; // 现 金
-    QLabel* Label20;  // 找 零
+    QLabel* Label18;                  // 共 计
+    QLabel* Label24;                  // 实 收
+    QLineEdit* Edit5;                 // 现 金
+    QLabel* Label20;                  // 找 零
     QCheckBox* printReceiptBox;       // 打印POS小票
     QCheckBox* printDeliveryNoteBox;  // 打印送货单
-    QPushButton* BitBtn1;    // >>>
-    QPushButton* Button17;   // 确 定[Enter]
-    QPushButton* Button18;   // 取 消
-    QLineEdit* owedEdit;     // 欠款金额
+    QPushButton* BitBtn1;             // >>>
+    QPushButton* Button17;            // 确 定[Enter]
+    QPushButton* Button18;            // 取 消
+    QLineEdit* owedEdit;              // 欠款金额
     QLineEdit* customerNameEdit;
     QLineEdit* customerAddressEdit;
     QLineEdit* contactEdit;

@@ -11,15 +11,15 @@ QString likeCondition(const char* column, const QString& text) {
 
 QString monthPatterns(int year, int month) {
     return QStringLiteral(" where day1 like '") + QString::number(year) + QStringLiteral("-") +
-           QStringLiteral("%' and day1 like '") + QStringLiteral("%") + QString::number(month) +
-           QStringLiteral("-") + QStringLiteral("%'");
+           QStringLiteral("%' and day1 like '") + QStringLiteral("%") + QString::number(month) + QStringLiteral("-") +
+           QStringLiteral("%'");
 }
 }  // namespace
 
 QString salesLineQuery(const SalesLineFilters& f) {
     QString sql = QStringLiteral("select * from data1 where [3]>0 ");
-    const std::pair<const char*, const QString*> fields[] = {{"d", &f.category}, {"a", &f.name},  {"h", &f.serial},
-                                                            {"c", &f.code},     {"b", &f.spec}, {"i", &f.operatorName}};
+    const std::pair<const char*, const QString*> fields[] = {
+        {"d", &f.category}, {"a", &f.name}, {"h", &f.serial}, {"c", &f.code}, {"b", &f.spec}, {"i", &f.operatorName}};
     for (const auto& [column, text] : fields) {
         if (!text->isEmpty()) sql += likeCondition(column, *text);
     }
@@ -34,9 +34,13 @@ QString salesQuery(const QString& serial) {
     return QStringLiteral("select * from data3 where a like '%") + sqlText(serial) + QStringLiteral("%'");
 }
 
-QString monthLinesQuery(int year, int month) { return QStringLiteral("select * from data1") + monthPatterns(year, month); }
+QString monthLinesQuery(int year, int month) {
+    return QStringLiteral("select * from data1") + monthPatterns(year, month);
+}
 
-QString monthSalesQuery(int year, int month) { return QStringLiteral("select * from data3") + monthPatterns(year, month); }
+QString monthSalesQuery(int year, int month) {
+    return QStringLiteral("select * from data3") + monthPatterns(year, month);
+}
 
 QString monthlyChartQuery(ChartMeasure measure, const QString& year) {
     return QStringLiteral("select month([day1]) as 月份,sum([") +

@@ -78,8 +78,7 @@ Tchangepassfm::Tchangepassfm(QWidget* owner, Tdmfm& dm) : OnDemandWindow(owner),
 
 void Tchangepassfm::formCreate() {
     guard(this, [this] {
-        FillComboFromColumn(dm_.ADOQuery1, QStringLiteral("username"), QStringLiteral("userdb"),
-                            ComboBox1);
+        FillComboFromColumn(dm_.ADOQuery1, QStringLiteral("username"), QStringLiteral("userdb"), ComboBox1);
     });
     ComboBox1->setFocus();
 }
@@ -102,9 +101,8 @@ void Tchangepassfm::changePassword() {
         Edit15->setFocus();
         return;
     }
-    ExecQuery(dm_.ADOQuery1, QStringLiteral("update userdb set passwd='") + sqlText(newPassword) +
-                                   QStringLiteral("'") + QStringLiteral(" where username='") +
-                                   sqlText(name) + QStringLiteral("'"));
+    ExecQuery(dm_.ADOQuery1, QStringLiteral("update userdb set passwd='") + sqlText(newPassword) + QStringLiteral("'") +
+                                 QStringLiteral(" where username='") + sqlText(name) + QStringLiteral("'"));
     showInfo(QStringLiteral("你已经成功修改了密码！下次运行程序时生效！"), this);
     if (CheckBox1->isChecked()) close();
     Edit1->clear();

@@ -14,8 +14,7 @@ namespace {
 QString quotedExec(const QString& path) {
     QString escaped;
     for (QChar c : path) {
-        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
-            c == QLatin1Char('\\')) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') || c == QLatin1Char('\\')) {
             escaped += QLatin1Char('\\');
         }
         escaped += c;
@@ -33,8 +32,8 @@ QString userDesktopDirectory() {
 }
 
 ShortcutTarget programShortcut() {
-    return {QCoreApplication::applicationFilePath(), QCoreApplication::applicationDirPath(),
-            Vendor::kProductName, Vendor::kProductName};
+    return {QCoreApplication::applicationFilePath(), QCoreApplication::applicationDirPath(), Vendor::kProductName,
+            Vendor::kProductName};
 }
 
 QString writeDesktopShortcut(const QString& desktopDir, const ShortcutTarget& target) {
@@ -47,10 +46,9 @@ QString writeDesktopShortcut(const QString& desktopDir, const ShortcutTarget& ta
     const QString path = QDir(desktopDir).filePath(target.name + QStringLiteral(".desktop"));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return QString();
-    const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nVersion=1.0\n") +
-                          QStringLiteral("Name=") + target.name + QLatin1Char('\n') +
-                          QStringLiteral("Comment=") + target.description + QLatin1Char('\n') +
-                          QStringLiteral("Exec=") + quotedExec(target.program) + QLatin1Char('\n') +
+    const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nVersion=1.0\n") + QStringLiteral("Name=") +
+                          target.name + QLatin1Char('\n') + QStringLiteral("Comment=") + target.description +
+                          QLatin1Char('\n') + QStringLiteral("Exec=") + quotedExec(target.program) + QLatin1Char('\n') +
                           QStringLiteral("Path=") + target.workingDirectory + QLatin1Char('\n') +
                           QStringLiteral("Icon=applications-office\nTerminal=false\n") +
                           QStringLiteral("Categories=Office;Finance;\n");

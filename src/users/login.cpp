@@ -27,8 +27,8 @@
 Tloginfm::Tloginfm(TMainForm* mainForm) : QDialog(mainForm), main_(mainForm) {
     setObjectName(QStringLiteral("loginfm"));
     setWindowTitle(QStringLiteral("用户登录"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setFont(songtiPixels(14));
 
     auto* grid = new QGridLayout(this);
@@ -84,8 +84,7 @@ void Tloginfm::showEvent(QShowEvent* event) {
     closeStepDone_ = false;
     writeDesktopShortcut(userDesktopDirectory(), programShortcut());
     guard(this, [this] {
-        FillComboFromColumn(dm_->ADOQuery1, QStringLiteral("username"), QStringLiteral("userdb"),
-                            ComboBox1);
+        FillComboFromColumn(dm_->ADOQuery1, QStringLiteral("username"), QStringLiteral("userdb"), ComboBox1);
     });
     ComboBox1->setFocus();
     if (ComboBox1->count() > 0) ComboBox1->setCurrentIndex(0);
@@ -96,10 +95,9 @@ void Tloginfm::loginCheck() {
     const QString password = trimBlanks(Edit1->text());
     if (!RequireComboText(ComboBox1, QStringLiteral("必须选择用户！"))) return;
     if (!RequireEditText(Edit1, QStringLiteral("必须输入密码！"))) return;
-    OpenQuery(dm_->ADOQuery1, QStringLiteral("select username from userdb where passwd='") +
-                                   sqlText(password) + QStringLiteral("'") +
-                                   QStringLiteral(" and username='") + sqlText(user) +
-                                   QStringLiteral("'"));
+    OpenQuery(dm_->ADOQuery1, QStringLiteral("select username from userdb where passwd='") + sqlText(password) +
+                                  QStringLiteral("'") + QStringLiteral(" and username='") + sqlText(user) +
+                                  QStringLiteral("'"));
     if (dm_->ADOQuery1.recordCount() == 1) {
         succeeded_ = true;
         accept();
@@ -148,10 +146,9 @@ void Tloginfm::applyRights(const QString& user) {
 }
 
 void Tloginfm::writeLoginLog(const QString& user) {
-    ExecQuery(dm_->ADOQuery1, QStringLiteral("Insert into rz (username,btime) values ('") +
-                                   sqlText(user) + QStringLiteral("'") + QStringLiteral(",'") +
-                                   sqlText(formatDateTime(QDateTime::currentDateTime())) +
-                                   QStringLiteral("')"));
+    ExecQuery(dm_->ADOQuery1, QStringLiteral("Insert into rz (username,btime) values ('") + sqlText(user) +
+                                  QStringLiteral("'") + QStringLiteral(",'") +
+                                  sqlText(formatDateTime(QDateTime::currentDateTime())) + QStringLiteral("')"));
     OpenQuery(dm_->ADOQuery1, QStringLiteral("select max(id) as maxid from rz"));
     main_->setLoginLogId(dm_->ADOQuery1.value(QStringLiteral("maxid")).toInt());
 }

@@ -132,7 +132,9 @@ void Tuserglfm::formCreate() {
     LabeledEdit1->setFocus();
 }
 
-bool Tuserglfm::isUnlocked() const { return PageControl1->isEnabled(); }
+bool Tuserglfm::isUnlocked() const {
+    return PageControl1->isEnabled();
+}
 
 void Tuserglfm::fillUserList() {
     ListBox1->clear();
@@ -144,9 +146,9 @@ void Tuserglfm::fillUserList() {
 
 void Tuserglfm::checkAdministrator() {
     OpenQuery(dm_.ADOQuery1, QStringLiteral("select username from userdb where passwd='") +
-                                   sqlText(trimBlanks(LabeledEdit1->text())) + QStringLiteral("'") +
-                                   QStringLiteral(" and username='") + sqlText(kSuperAdministrator) +
-                                   QStringLiteral("'"));
+                                 sqlText(trimBlanks(LabeledEdit1->text())) + QStringLiteral("'") +
+                                 QStringLiteral(" and username='") + sqlText(kSuperAdministrator) +
+                                 QStringLiteral("'"));
     if (dm_.ADOQuery1.recordCount() != 1) {
         showInfo(QStringLiteral("密码不对！"), this);
         return;
@@ -164,8 +166,8 @@ void Tuserglfm::resetPassword() {
         return;
     }
     ExecQuery(dm_.ADOQuery1, QStringLiteral("update userdb set passwd='") + sqlText(kDefaultPassword) +
-                                   QStringLiteral("'") + QStringLiteral("where username='") +
-                                   sqlText(name) + QStringLiteral("'"));
+                                 QStringLiteral("'") + QStringLiteral("where username='") + sqlText(name) +
+                                 QStringLiteral("'"));
     showInfo(QStringLiteral("已经成功将密码初始化为：") + kDefaultPassword, this);
 }
 
@@ -181,16 +183,15 @@ void Tuserglfm::addUser() {
         return;
     }
     // A second row of an existing name would make that user's login fail for good.
-    OpenQuery(dm_.ADOQuery1, QStringLiteral("select username from userdb where username='") +
-                                   sqlText(name) + QStringLiteral("'"));
+    OpenQuery(dm_.ADOQuery1,
+              QStringLiteral("select username from userdb where username='") + sqlText(name) + QStringLiteral("'"));
     if (dm_.ADOQuery1.recordCount() > 0) {
         showInfo(QStringLiteral("用户“%1”已经存在，不能重复增加！").arg(name), this);
         fillUserList();
         return;
     }
-    ExecQuery(dm_.ADOQuery1, QStringLiteral("Insert into userdb values ('") + sqlText(name) +
-                                   QStringLiteral("'") + QStringLiteral(",'") +
-                                   sqlText(kDefaultPassword) + QStringLiteral("')"));
+    ExecQuery(dm_.ADOQuery1, QStringLiteral("Insert into userdb values ('") + sqlText(name) + QStringLiteral("'") +
+                                 QStringLiteral(",'") + sqlText(kDefaultPassword) + QStringLiteral("')"));
     showInfo(QStringLiteral("成功添加新用户！缺省口令是：") + kDefaultPassword +
                  QStringLiteral(",请此用户下次登录时及时修改口令！"),
              this);
@@ -208,8 +209,8 @@ void Tuserglfm::deleteUser() {
         return;
     }
     if (Dialogs::current().yesNo(this, Boxes::kConfirmTitle,
-                                 QStringLiteral("你真的要删除用户：") + name + QStringLiteral("吗?"),
-                                 false, Dialogs::Icon::Question)) {
+                                 QStringLiteral("你真的要删除用户：") + name + QStringLiteral("吗?"), false,
+                                 Dialogs::Icon::Question)) {
         ExecQuery(dm_.ADOQuery1,
                   QStringLiteral("delete from userdb where username='") + sqlText(name) + QStringLiteral("'"));
         showInfo(QStringLiteral("成功删除！"), this);

@@ -31,13 +31,13 @@ public:
     QPushButton* BitBtn2;     // 退出
     QListWidget* ListBox1;    // 用户列表
     QTabWidget* PageControl1;
-    QLineEdit* Edit5;         // the chosen name, page 初始化密码
-    QPushButton* BitBtn5;     // 初始化密码
-    QPushButton* BitBtn4;     // 提示
-    QLineEdit* Edit6;         // 新增用户名
-    QPushButton* BitBtn7;     // 增加用户
-    QLineEdit* Edit7;         // the chosen name, page 删除用户
-    QPushButton* BitBtn9;     // 删除用户
+    QLineEdit* Edit5;      // the chosen name, page 初始化密码
+    QPushButton* BitBtn5;  // 初始化密码
+    QPushButton* BitBtn4;  // 提示
+    QLineEdit* Edit6;      // 新增用户名
+    QPushButton* BitBtn7;  // 增加用户
+    QLineEdit* Edit7;      // the chosen name, page 删除用户
+    QPushButton* BitBtn9;  // 删除用户
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -10,12 +10,12 @@
 #include "goods/ys.h"
 #include "maintenance/About.h"
 #include "sales/Unit4.h"
-#include "users/changepass.h"
-#include "users/login.h"
-#include "users/usergl.h"
 #include "support/recording_dialogs.h"
 #include "support/temp_database.h"
 #include "support/test_registry.h"
+#include "users/changepass.h"
+#include "users/login.h"
+#include "users/usergl.h"
 
 namespace {
 Program::Options optionsFor(const TempDatabase& db, const QString& file) {

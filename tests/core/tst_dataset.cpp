@@ -1,8 +1,8 @@
 // Datasets: open, navigate, edit, post, delete, sort, declared fields and conversions.
 #include <QRandomGenerator>
 #include <QSignalSpy>
-#include <numeric>
 #include <QtTest>
+#include <numeric>
 
 #include "core/dm.h"
 #include "core/errors.h"
@@ -62,8 +62,7 @@ private slots:
 
     void declaredFieldsMustBePresent() {
         // The lookup query declares six catalogue columns; a result without them cannot open.
-        QVERIFY_THROWS_EXCEPTION(DataError,
-                                 OpenQuery(dm->ADOQuery5, QStringLiteral("select 商品编码 from sp")));
+        QVERIFY_THROWS_EXCEPTION(DataError, OpenQuery(dm->ADOQuery5, QStringLiteral("select 商品编码 from sp")));
         QVERIFY(!dm->ADOQuery5.isOpen());
         db->addGoods(QStringLiteral("6901"), QStringLiteral("可乐"), 3, 2);
         OpenQuery(dm->ADOQuery5, QStringLiteral("select * from sp where [销售单价]>0 "));
@@ -72,8 +71,7 @@ private slots:
         // Only the declared fields are there, even though the statement returned more.
         QVERIFY(!dm->ADOQuery5.hasField(QStringLiteral("进货单价")));
         // The note query declares the note columns; a statement over another table fails.
-        QVERIFY_THROWS_EXCEPTION(DataError,
-                                 OpenQuery(dm->ADOQuery15, QStringLiteral("select * from sp")));
+        QVERIFY_THROWS_EXCEPTION(DataError, OpenQuery(dm->ADOQuery15, QStringLiteral("select * from sp")));
     }
 
     void editPostWritesTheCurrentRowBack() {
@@ -242,19 +240,22 @@ namespace {
 // equal values, Chinese and Latin texts, numbers stored as text, negative amounts.
 void fillHistory(TempDatabase& db, int lines) {
     QRandomGenerator random(7);
-    const QStringList names = {QStringLiteral("可口可乐"), QStringLiteral("百事可乐"), QStringLiteral("啤酒"),
-                               QStringLiteral("abc"), QStringLiteral("ABC"), QStringLiteral("Zebra"),
-                               QStringLiteral("矿泉水"), QStringLiteral("10"), QStringLiteral("9"), QString()};
+    const QStringList names = {QStringLiteral("可口可乐"), QStringLiteral("百事可乐"),
+                               QStringLiteral("啤酒"),     QStringLiteral("abc"),
+                               QStringLiteral("ABC"),      QStringLiteral("Zebra"),
+                               QStringLiteral("矿泉水"),   QStringLiteral("10"),
+                               QStringLiteral("9"),        QString()};
     Connection& c = db.db();
     Transaction tx(c);
     for (int i = 0; i < lines; ++i) {
         const QString name = names.at(int(random.bounded(names.size())));
-        c.execute(QStringLiteral("INSERT INTO data1 (a,c,h,[2],[3],[6],day1) VALUES (?,?,?,?,?,?,?)"),
-                  {name.isEmpty() ? QVariant() : QVariant(name), QString::number(random.bounded(50)),
-                   QStringLiteral("S%1").arg(i / 4), double(random.bounded(5)),
-                   random.bounded(10) == 0 ? QVariant() : QVariant(1.5),
-                   random.bounded(100) == 0 ? QVariant(QStringLiteral("2.5")) : QVariant(random.bounded(-100, 10000) / 100.0),
-                   QDate(2026, 1, 1).addDays(random.bounded(365)).toString(Qt::ISODate)});
+        c.execute(
+            QStringLiteral("INSERT INTO data1 (a,c,h,[2],[3],[6],day1) VALUES (?,?,?,?,?,?,?)"),
+            {name.isEmpty() ? QVariant() : QVariant(name), QString::number(random.bounded(50)),
+             QStringLiteral("S%1").arg(i / 4), double(random.bounded(5)),
+             random.bounded(10) == 0 ? QVariant() : QVariant(1.5),
+             random.bounded(100) == 0 ? QVariant(QStringLiteral("2.5")) : QVariant(random.bounded(-100, 10000) / 100.0),
+             QDate(2026, 1, 1).addDays(random.bounded(365)).toString(Qt::ISODate)});
     }
     tx.commit();
 }
@@ -334,11 +335,19 @@ class TestWindowedDataset : public DataModuleTest {
 private slots:
     void sortOrderEqualsTheComparisonOrder() {
         QRandomGenerator random(11);
-        const QList<QVariant> pool = {QVariant(), QVariant(3), QVariant(2.5), QVariant(-1.0), QVariant(qint64(10)),
-                                      QVariant(QStringLiteral("啊")), QVariant(QStringLiteral("吧")),
-                                      QVariant(QStringLiteral("abc")), QVariant(QStringLiteral("ABC")),
-                                      QVariant(QStringLiteral("10")), QVariant(QStringLiteral("2")),
-                                      QVariant(QStringLiteral("中国")), QVariant(QStringLiteral("")),
+        const QList<QVariant> pool = {QVariant(),
+                                      QVariant(3),
+                                      QVariant(2.5),
+                                      QVariant(-1.0),
+                                      QVariant(qint64(10)),
+                                      QVariant(QStringLiteral("啊")),
+                                      QVariant(QStringLiteral("吧")),
+                                      QVariant(QStringLiteral("abc")),
+                                      QVariant(QStringLiteral("ABC")),
+                                      QVariant(QStringLiteral("10")),
+                                      QVariant(QStringLiteral("2")),
+                                      QVariant(QStringLiteral("中国")),
+                                      QVariant(QStringLiteral("")),
                                       QVariant(QStringLiteral("Ω"))};
         for (int round = 0; round < 50; ++round) {
             std::vector<QVariant> values;
@@ -374,15 +383,16 @@ private slots:
             QCOMPARE(windowed.recordCount(), whole.recordCount());
             QCOMPARE(shownRows(windowed).size(), whole.recordCount());
             for (int r = 0; r < whole.recordCount(); ++r) {
-                for (const QString& f : {QStringLiteral("ID"), QStringLiteral("a"), QStringLiteral("6"), QStringLiteral("day1")}) {
+                for (const QString& f :
+                     {QStringLiteral("ID"), QStringLiteral("a"), QStringLiteral("6"), QStringLiteral("day1")}) {
                     QCOMPARE(windowed.valueAt(r, windowed.fieldIndex(f)), whole.valueAt(r, whole.fieldIndex(f)));
                 }
             }
             for (const QString& f : {QStringLiteral("2"), QStringLiteral("6")}) {
                 QCOMPARE(windowed.columnSum(f).text(true), whole.columnSum(f).text(true));
             }
-            for (const QString& sort : {QStringLiteral("a"), QStringLiteral("6 DESC"), QStringLiteral("c"),
-                                        QStringLiteral("a DESC, 6")}) {
+            for (const QString& sort :
+                 {QStringLiteral("a"), QStringLiteral("6 DESC"), QStringLiteral("c"), QStringLiteral("a DESC, 6")}) {
                 windowed.setSort(sort);
                 whole.setSort(sort);
                 for (int r = 0; r < whole.recordCount(); ++r) {
@@ -398,9 +408,7 @@ private slots:
         Dataset& lines = dm->ADOQuery13;
         lines.setSummedFields({QStringLiteral("6")});
         OpenQuery(lines, QStringLiteral("select * from data1"));
-        const auto dbSum = [this] {
-            return ColumnSum();
-        };
+        const auto dbSum = [this] { return ColumnSum(); };
         (void)dbSum;
         const auto total = [this] {
             Dataset check(dm->ADOConnection1, QStringLiteral("check"), Dataset::Kind::Query, QString(), {}, this);
@@ -425,7 +433,8 @@ private slots:
 
     void groupedListsCountAndPage() {
         for (int i = 0; i < 150; ++i) {
-            db->addGoods(QStringLiteral("69%1").arg(i % 140, 4, 10, QLatin1Char('0')), QStringLiteral("货%1").arg(i), 2, 1);
+            db->addGoods(QStringLiteral("69%1").arg(i % 140, 4, 10, QLatin1Char('0')), QStringLiteral("货%1").arg(i), 2,
+                         1);
         }
         Dataset& lookup = dm->ADOQuery5;
         QVERIFY(lookup.options().windowed);

@@ -54,12 +54,18 @@ private slots:
         QTest::addColumn<qint64>("sum");
         QTest::addColumn<QString>("general");
         QTest::addColumn<QString>("fixed");
-        QTest::newRow("zero") << qint64(0) << "0" << "0.00";
-        QTest::newRow("2.5") << qint64(25000) << "2.5" << "2.50";
-        QTest::newRow("four decimals") << qint64(123456) << "12.3456" << "12.35";
-        QTest::newRow("negative") << qint64(-30000) << "-3" << "-3.00";
-        QTest::newRow("half cent rounds away") << qint64(-50) << "-0.005" << "-0.01";
-        QTest::newRow("under half a cent") << qint64(49) << "0.0049" << "0.00";
+        QTest::newRow("zero") << qint64(0) << "0"
+                              << "0.00";
+        QTest::newRow("2.5") << qint64(25000) << "2.5"
+                             << "2.50";
+        QTest::newRow("four decimals") << qint64(123456) << "12.3456"
+                                       << "12.35";
+        QTest::newRow("negative") << qint64(-30000) << "-3"
+                                  << "-3.00";
+        QTest::newRow("half cent rounds away") << qint64(-50) << "-0.005"
+                                               << "-0.01";
+        QTest::newRow("under half a cent") << qint64(49) << "0.0049"
+                                           << "0.00";
     }
     void tenThousandths() {
         QFETCH(qint64, sum);
@@ -106,8 +112,7 @@ private slots:
     void dates() {
         QCOMPARE(formatDate(QDate(2012, 11, 22)), QStringLiteral("2012-11-22"));
         QCOMPARE(formatDate(QDate(2013, 1, 5)), QStringLiteral("2013-01-05"));
-        QCOMPARE(formatDateTime(QDateTime(QDate(2013, 1, 5), QTime(9, 4, 3))),
-                 QStringLiteral("2013-01-05 09:04:03"));
+        QCOMPARE(formatDateTime(QDateTime(QDate(2013, 1, 5), QTime(9, 4, 3))), QStringLiteral("2013-01-05 09:04:03"));
         QCOMPARE(parseDate(QStringLiteral("2013-1-5")).value_or(QDate()), QDate(2013, 1, 5));
         QVERIFY(!parseDate(QStringLiteral("2013-02-30")).has_value());
         QVERIFY(!parseDate(QStringLiteral("05/01/2013")).has_value());

@@ -11,12 +11,13 @@
 
 namespace {
 
-const QStringList kNames = {QStringLiteral("可口可乐"), QStringLiteral("百事可乐"), QStringLiteral("青岛啤酒"),
-                            QStringLiteral("Coke"),     QStringLiteral("coke zero"), QStringLiteral("100%果汁"),
+const QStringList kNames = {QStringLiteral("可口可乐"), QStringLiteral("百事可乐"),    QStringLiteral("青岛啤酒"),
+                            QStringLiteral("Coke"),     QStringLiteral("coke zero"),   QStringLiteral("100%果汁"),
                             QStringLiteral("a_b"),      QStringLiteral("矿泉水500ml"), QString()};
-const QStringList kFragments = {QStringLiteral("可乐"), QStringLiteral("可"), QStringLiteral("COKE"), QStringLiteral("e z"),
-                                QStringLiteral("%"),    QStringLiteral("_"),  QStringLiteral("a_b"), QStringLiteral("00"),
-                                QStringLiteral("500"),  QStringLiteral("啤酒"), QStringLiteral("x"), QStringLiteral("1.5"),
+const QStringList kFragments = {QStringLiteral("可乐"), QStringLiteral("可"), QStringLiteral("COKE"),
+                                QStringLiteral("e z"),  QStringLiteral("%"),  QStringLiteral("_"),
+                                QStringLiteral("a_b"),  QStringLiteral("00"), QStringLiteral("500"),
+                                QStringLiteral("啤酒"), QStringLiteral("x"),  QStringLiteral("1.5"),
                                 QStringLiteral("S1"),   QStringLiteral("王")};
 
 QVariant pick(QRandomGenerator& r, const QStringList& from) {
@@ -27,12 +28,15 @@ QVariant pick(QRandomGenerator& r, const QStringList& from) {
 void addLines(Connection& c, QRandomGenerator& r, int count) {
     for (int i = 0; i < count; ++i) {
         const QVariant member = r.bounded(8) == 0 ? QVariant() : r.bounded(8) == 1 ? QVariant(0.0) : QVariant(1.5);
-        c.execute(QStringLiteral("INSERT INTO data1 (a,b,c,d,h,i,[2],[3],[4],[6],[7],day1) VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
-                  {pick(r, kNames), pick(r, {QStringLiteral("500ml"), QStringLiteral("1.5L"), QString()}),
-                   QString::number(6900000000000LL + r.bounded(300)), pick(r, {QStringLiteral("饮料"), QStringLiteral("酒水"), QString()}),
-                   QStringLiteral("S%1").arg(r.bounded(400)), pick(r, {QStringLiteral("王丽"), QStringLiteral("张强")}),
-                   double(r.bounded(1, 6)), member, 2.5, r.bounded(100) == 0 ? QVariant(QStringLiteral("7.25")) : QVariant(r.bounded(1, 2000) / 4.0),
-                   r.bounded(-100, 100) / 8.0, QDate(2025, 11, 1).addDays(r.bounded(120)).toString(Qt::ISODate)});
+        c.execute(
+            QStringLiteral("INSERT INTO data1 (a,b,c,d,h,i,[2],[3],[4],[6],[7],day1) VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"),
+            {pick(r, kNames), pick(r, {QStringLiteral("500ml"), QStringLiteral("1.5L"), QString()}),
+             QString::number(6900000000000LL + r.bounded(300)),
+             pick(r, {QStringLiteral("饮料"), QStringLiteral("酒水"), QString()}),
+             QStringLiteral("S%1").arg(r.bounded(400)), pick(r, {QStringLiteral("王丽"), QStringLiteral("张强")}),
+             double(r.bounded(1, 6)), member, 2.5,
+             r.bounded(100) == 0 ? QVariant(QStringLiteral("7.25")) : QVariant(r.bounded(1, 2000) / 4.0),
+             r.bounded(-100, 100) / 8.0, QDate(2025, 11, 1).addDays(r.bounded(120)).toString(Qt::ISODate)});
     }
 }
 
@@ -42,17 +46,20 @@ QString randomStatement(QRandomGenerator& r) {
     if (shape == 0) return QStringLiteral("select * from data1");
     if (shape == 1) {
         const QDate d = QDate(2025, 11, 1).addDays(r.bounded(120));
-        return QStringLiteral("select * from data1 where day1 like '%1-%' and day1 like '%%2-%'").arg(d.year()).arg(d.month());
+        return QStringLiteral("select * from data1 where day1 like '%1-%' and day1 like '%%2-%'")
+            .arg(d.year())
+            .arg(d.month());
     }
     QString sql = QStringLiteral("select * from data1 where [3]>0 ");
     for (const char* column : {"d", "a", "h", "c", "b", "i"}) {
         if (r.bounded(3) != 0) continue;
-        sql += QStringLiteral(" and %1 like '%").arg(QLatin1String(column)) + sqlText(kFragments.at(int(r.bounded(kFragments.size())))) +
-               QStringLiteral("%'");
+        sql += QStringLiteral(" and %1 like '%").arg(QLatin1String(column)) +
+               sqlText(kFragments.at(int(r.bounded(kFragments.size())))) + QStringLiteral("%'");
     }
     if (r.bounded(2) == 0) {
         const QDate from = QDate(2025, 11, 1).addDays(r.bounded(120));
-        sql += QStringLiteral(" and day1>=#%1# and day1<=#%2#").arg(from.toString(Qt::ISODate), from.addDays(r.bounded(30)).toString(Qt::ISODate));
+        sql += QStringLiteral(" and day1>=#%1# and day1<=#%2#")
+                   .arg(from.toString(Qt::ISODate), from.addDays(r.bounded(30)).toString(Qt::ISODate));
     }
     if (shape == 3) sql += QStringLiteral(" and [6]>=%1").arg(r.bounded(0, 400));
     return sql;
@@ -106,10 +113,10 @@ private slots:
         QVERIFY(dm->historyIndex.waitUntilReady(30000));
         compareMany(r, 400);
         // What it does not understand it declines.
-        for (const QString& sql : {QStringLiteral("select * from data1 where a like '%x%' or b like '%y%'"),
-                                   QStringLiteral("select a from data1"),
-                                   QStringLiteral("select * from data1 order by a"),
-                                   QStringLiteral("select * from data1 where year(day1)=2026")}) {
+        for (const QString& sql :
+             {QStringLiteral("select * from data1 where a like '%x%' or b like '%y%'"),
+              QStringLiteral("select a from data1"), QStringLiteral("select * from data1 order by a"),
+              QStringLiteral("select * from data1 where year(day1)=2026")}) {
             QVERIFY2(!dm->historyIndex.select(QStringLiteral("data1"), translateJet(sql), {}), qPrintable(sql));
         }
     }
@@ -146,8 +153,9 @@ private slots:
             OpenQuery(whole, sql + (sql.contains(QLatin1String("where")) ? QString() : QStringLiteral(" where 1=1")) +
                                  QStringLiteral(" order by rowid"));
             QCOMPARE(dm->ADOQuery13.recordCount(), whole.recordCount());
-            for (const QString& sort : {QStringLiteral("a"), QStringLiteral("a DESC"), QStringLiteral("6"),
-                                        QStringLiteral("day1 DESC"), QStringLiteral("ID DESC"), QStringLiteral("b, 6 DESC")}) {
+            for (const QString& sort :
+                 {QStringLiteral("a"), QStringLiteral("a DESC"), QStringLiteral("6"), QStringLiteral("day1 DESC"),
+                  QStringLiteral("ID DESC"), QStringLiteral("b, 6 DESC")}) {
                 dm->ADOQuery13.setSort(sort);
                 whole.setSort(sort);
                 const int id = whole.fieldIndex(QStringLiteral("ID"));

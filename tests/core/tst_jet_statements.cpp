@@ -11,7 +11,8 @@
 class TestJetStatements : public DataModuleTest {
     Q_OBJECT
 
-    void addNoteLine(const QString& code, double qty, double amount, const QString& day = QStringLiteral("2013-01-05")) {
+    void addNoteLine(const QString& code, double qty, double amount,
+                     const QString& day = QStringLiteral("2013-01-05")) {
         db->exec(QStringLiteral("INSERT INTO data (a,b,c,d,e,g,h,i,z,[1],[2],[3],[4],[5],[6],[7],day1) "
                                 "VALUES ('名称','规格',?,'饮料','E','供货','CJG1',"
                                 "'超级管理员','瓶',1.2,?,1.8,2,0,?,0.8,?)"),
@@ -29,24 +30,21 @@ private slots:
     void archiveInsertCopiesEveryLine() {
         addNoteLine(QStringLiteral("A1"), 2, 4);
         addNoteLine(QStringLiteral("B2"), 1.5, 3);
-        ExecQuery(dm->ADOQuery8,
-                  QStringLiteral("insert into data1(a,b,c,d,h,i,z,1,2,3,4,5,6,7,8,day1)  select "
-                                 "a,b,c,d,h,i,z,[1],[2],[3],[4],[5],[6],[7],[8],day1 from data"));
+        ExecQuery(dm->ADOQuery8, QStringLiteral("insert into data1(a,b,c,d,h,i,z,1,2,3,4,5,6,7,8,day1)  select "
+                                                "a,b,c,d,h,i,z,[1],[2],[3],[4],[5],[6],[7],[8],day1 from data"));
         QCOMPARE(db->count(QStringLiteral("data1")), 2);
         QCOMPARE(db->scalar(QStringLiteral("SELECT [2] FROM data1 WHERE c='B2'")).toDouble(), 1.5);
         QCOMPARE(db->scalar(QStringLiteral("SELECT day1 FROM data1 WHERE c='A1'")).toString(),
                  QStringLiteral("2013-01-05"));
-        QCOMPARE(db->scalar(QStringLiteral("SELECT h FROM data1 WHERE c='A1'")).toString(),
-                 QStringLiteral("CJG1"));
+        QCOMPARE(db->scalar(QStringLiteral("SELECT h FROM data1 WHERE c='A1'")).toString(), QStringLiteral("CJG1"));
         // Columns outside the list are not copied.
         QVERIFY(db->scalar(QStringLiteral("SELECT e FROM data1 WHERE c='A1'")).isNull());
         QVERIFY(db->scalar(QStringLiteral("SELECT g FROM data1 WHERE c='A1'")).isNull());
     }
 
     void archiveInsertOfAnEmptyNoteCopiesNothing() {
-        ExecQuery(dm->ADOQuery8,
-                  QStringLiteral("insert into data1(a,b,c,d,h,i,z,1,2,3,4,5,6,7,8,day1)  select "
-                                 "a,b,c,d,h,i,z,[1],[2],[3],[4],[5],[6],[7],[8],day1 from data"));
+        ExecQuery(dm->ADOQuery8, QStringLiteral("insert into data1(a,b,c,d,h,i,z,1,2,3,4,5,6,7,8,day1)  select "
+                                                "a,b,c,d,h,i,z,[1],[2],[3],[4],[5],[6],[7],[8],day1 from data"));
         QCOMPARE(db->count(QStringLiteral("data1")), 0);
     }
 
@@ -63,19 +61,18 @@ private slots:
         addNoteLine(QStringLiteral("A1"), 1, 2, QStringLiteral("2013-01-04"));
         addNoteLine(QStringLiteral("B2"), 1, 2, QStringLiteral("2013-01-05"));
         addNoteLine(QStringLiteral("C3"), 1, 2, QStringLiteral("2013-01-06"));
-        ExecQuery(dm->ADOQuery8,
-                  QStringLiteral("insert into data1(a,b,c,d,h,i,z,1,2,3,4,5,6,7,8,day1)  select "
-                                 "a,b,c,d,h,i,z,[1],[2],[3],[4],[5],[6],[7],[8],day1 from data"));
-        OpenQuery(dm->ADOQuery13, QStringLiteral("select * from data1 where [3]>0 ") +
-                                      QStringLiteral(" and day1>=") + QStringLiteral("#2013-01-05#") +
-                                      QStringLiteral(" and day1<=") + QStringLiteral("#2013-01-06#"));
+        ExecQuery(dm->ADOQuery8, QStringLiteral("insert into data1(a,b,c,d,h,i,z,1,2,3,4,5,6,7,8,day1)  select "
+                                                "a,b,c,d,h,i,z,[1],[2],[3],[4],[5],[6],[7],[8],day1 from data"));
+        OpenQuery(dm->ADOQuery13, QStringLiteral("select * from data1 where [3]>0 ") + QStringLiteral(" and day1>=") +
+                                      QStringLiteral("#2013-01-05#") + QStringLiteral(" and day1<=") +
+                                      QStringLiteral("#2013-01-06#"));
         QCOMPARE(dm->ADOQuery13.recordCount(), 2);
         // A short month and day are the same date.
         OpenQuery(dm->ADOQuery13, QStringLiteral("select * from data1 where day1>=#2013-1-6#"));
         QCOMPARE(dm->ADOQuery13.recordCount(), 1);
         // An empty date field gives a malformed literal: an error, not an empty result.
-        QVERIFY_THROWS_EXCEPTION(DataError, OpenQuery(dm->ADOQuery13,
-                                                      QStringLiteral("select * from data1 where day1>=##")));
+        QVERIFY_THROWS_EXCEPTION(DataError,
+                                 OpenQuery(dm->ADOQuery13, QStringLiteral("select * from data1 where day1>=##")));
     }
 
     void datePartsAgainstQuotedNumbers() {
@@ -83,25 +80,25 @@ private slots:
         addSale(QStringLiteral("S2"), QStringLiteral("2013-01-05"), 10, 2);
         addSale(QStringLiteral("S3"), QStringLiteral("2013-03-01"), 7, 1);
         addSale(QStringLiteral("S4"), QStringLiteral("2012-01-05"), 99, 9);
-        OpenQuery(dm->ADOQuery2,
-                  QStringLiteral("select month([day1]) as 月份,sum([5]) as 总量 from data3 where "
-                                 "year([day1])='") + QStringLiteral("2013") + QStringLiteral("' group by month([day1])"));
+        OpenQuery(dm->ADOQuery2, QStringLiteral("select month([day1]) as 月份,sum([5]) as 总量 from data3 where "
+                                                "year([day1])='") +
+                                     QStringLiteral("2013") + QStringLiteral("' group by month([day1])"));
         QCOMPARE(dm->ADOQuery2.recordCount(), 2);
         dm->ADOQuery2.first();
         QCOMPARE(dm->ADOQuery2.value(QStringLiteral("月份")).toInt(), 1);
         QCOMPARE(dm->ADOQuery2.asFloat(QStringLiteral("总量")), 7.0);
 
-        OpenQuery(dm->ADOQuery2,
-                  QStringLiteral("select day([day1]) as 日期,sum([5]) as 总量 from data3 where "
-                                 "month([day1])='") + QStringLiteral("1") + QStringLiteral("' and year([day1])='") +
-                      QStringLiteral("2013") + QStringLiteral("'  group by day1 order by day1"));
+        OpenQuery(dm->ADOQuery2, QStringLiteral("select day([day1]) as 日期,sum([5]) as 总量 from data3 where "
+                                                "month([day1])='") +
+                                     QStringLiteral("1") + QStringLiteral("' and year([day1])='") +
+                                     QStringLiteral("2013") + QStringLiteral("'  group by day1 order by day1"));
         QCOMPARE(dm->ADOQuery2.recordCount(), 1);
         QCOMPARE(dm->ADOQuery2.value(QStringLiteral("日期")).toInt(), 5);
 
         // A month that is no number fails like the old engine did.
-        QVERIFY_THROWS_EXCEPTION(
-            DataError, OpenQuery(dm->ADOQuery2, QStringLiteral("select day([day1]) as 日期 from data3 "
-                                                               "where month([day1])='x'")));
+        QVERIFY_THROWS_EXCEPTION(DataError,
+                                 OpenQuery(dm->ADOQuery2, QStringLiteral("select day([day1]) as 日期 from data3 "
+                                                                         "where month([day1])='x'")));
         QVERIFY(!dm->ADOQuery2.isOpen());
     }
 
@@ -115,8 +112,8 @@ private slots:
     void likeAndChineseColumnNames() {
         db->addGoods(QStringLiteral("6901"), QStringLiteral("可口可乐"), 3, 2);
         db->addGoods(QStringLiteral("6902"), QStringLiteral("雪碧"), 0, 2);
-        OpenQuery(dm->ADOQuery6, QStringLiteral("select * from sp where 商品编码='") + QStringLiteral("6901") +
-                                     QStringLiteral("'  "));
+        OpenQuery(dm->ADOQuery6,
+                  QStringLiteral("select * from sp where 商品编码='") + QStringLiteral("6901") + QStringLiteral("'  "));
         QCOMPARE(dm->ADOQuery6.recordCount(), 1);
         QCOMPARE(dm->ADOQuery6.text(QStringLiteral("商品名称")), QStringLiteral("可口可乐"));
         OpenQuery(dm->ADOQuery5, QStringLiteral("select * from sp where [销售单价]>0 ") +
@@ -147,9 +144,8 @@ private slots:
                  QStringLiteral("888"));
         // A third column breaks the two-value insert instead of filling it silently.
         db->exec(QStringLiteral("ALTER TABLE userdb ADD COLUMN extra TEXT"));
-        QVERIFY_THROWS_EXCEPTION(DataError,
-                                 ExecQuery(dm->ADOQuery1, QStringLiteral("Insert into userdb values "
-                                                                         "('李四','888')")));
+        QVERIFY_THROWS_EXCEPTION(DataError, ExecQuery(dm->ADOQuery1, QStringLiteral("Insert into userdb values "
+                                                                                    "('李四','888')")));
     }
 
     void emptyingTheNote() {
@@ -161,8 +157,8 @@ private slots:
     void quotesInValuesStayValues() {
         db->addGoods(QStringLiteral("a'b"), QStringLiteral("带引号"), 1, 1);
         db->addGoods(QStringLiteral("6901"), QStringLiteral("可乐"), 3, 2);
-        OpenQuery(dm->ADOQuery6, QStringLiteral("select * from sp where 商品编码='") +
-                                     sqlText(QStringLiteral("a'b")) + QStringLiteral("'  "));
+        OpenQuery(dm->ADOQuery6, QStringLiteral("select * from sp where 商品编码='") + sqlText(QStringLiteral("a'b")) +
+                                     QStringLiteral("'  "));
         QCOMPARE(dm->ADOQuery6.recordCount(), 1);
         // A value written to widen the condition finds nothing and changes nothing.
         OpenQuery(dm->ADOQuery6, QStringLiteral("select * from sp where 商品编码='") +
@@ -172,8 +168,7 @@ private slots:
                                      sqlText(QStringLiteral("x' or ''='")) + QStringLiteral("'"));
         QCOMPARE(db->count(QStringLiteral("userdb")), 1);
         // Nor can a second statement ride along.
-        QVERIFY_THROWS_EXCEPTION(DataError, ExecQuery(dm->ADOQuery1,
-                                                      QStringLiteral("delete from rz; delete from sp")));
+        QVERIFY_THROWS_EXCEPTION(DataError, ExecQuery(dm->ADOQuery1, QStringLiteral("delete from rz; delete from sp")));
         QCOMPARE(db->count(QStringLiteral("sp")), 2);
     }
 
@@ -222,10 +217,12 @@ private slots:
                             QStringLiteral("%'");
         OpenQuery(dm->ADOQuery1, sql);
         QString found;
-        for (int r = 0; r < dm->ADOQuery1.recordCount(); ++r) found += dm->ADOQuery1.textAt(r, dm->ADOQuery1.fieldIndex(QStringLiteral("c")));
+        for (int r = 0; r < dm->ADOQuery1.recordCount(); ++r)
+            found += dm->ADOQuery1.textAt(r, dm->ADOQuery1.fieldIndex(QStringLiteral("c")));
         QCOMPARE(found, codes);
         // It runs as a range on the date, which the date index serves.
-        QVERIFY(translateJet(sql).contains(QStringLiteral("day1>='%1-%2-01'").arg(y).arg(month, 2, 10, QLatin1Char('0'))));
+        QVERIFY(
+            translateJet(sql).contains(QStringLiteral("day1>='%1-%2-01'").arg(y).arg(month, 2, 10, QLatin1Char('0'))));
         QVERIFY(!translateJet(sql).contains(QLatin1String("like")));
     }
 };

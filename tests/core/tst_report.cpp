@@ -45,8 +45,8 @@ ReportDefinition deliveryNote(double pageHeight = 297) {
 }
 
 // Indices into deliveryNote().bands.
-constexpr int kSignature = 0, kCustomer1 = 1, kLine = 2, kTitle = 3, kHeader = 4, kCustomer2 = 5,
-              kTotal = 6, kTrailer = 7;
+constexpr int kSignature = 0, kCustomer1 = 1, kLine = 2, kTitle = 3, kHeader = 4, kCustomer2 = 5, kTotal = 6,
+              kTrailer = 7;
 
 constexpr double kTitlesHeight = kTitleHeight + 2 * kCustomerHeight;
 constexpr double kSummariesHeight = kTotalHeight + kSignatureHeight + kTrailerHeight;
@@ -113,8 +113,7 @@ private slots:
         const std::vector<ReportPage> pages = paginateReport(report, 0);
         QCOMPARE(pages.size(), size_t(1));
         checkStacked(report, pages[0]);
-        const std::vector<int> expected = {kTitle, kCustomer1, kCustomer2, kHeader,
-                                           kTotal, kSignature, kTrailer};
+        const std::vector<int> expected = {kTitle, kCustomer1, kCustomer2, kHeader, kTotal, kSignature, kTrailer};
         QCOMPARE(bandIndices(pages[0]), expected);
     }
 
@@ -122,8 +121,7 @@ private slots:
         // The page holds exactly ten lines and the summaries below the titles and the header;
         // the sum is formed differently from the running total, as rounding would have it.
         const int lines = 10;
-        const double full =
-            15 + kTitlesHeight + kHeaderHeight + lines * kLineHeight + kSummariesHeight + 10;
+        const double full = 15 + kTitlesHeight + kHeaderHeight + lines * kLineHeight + kSummariesHeight + 10;
         const ReportDefinition report = deliveryNote(full);
         std::vector<ReportPage> pages = paginateReport(report, lines);
         QCOMPARE(pages.size(), size_t(1));
@@ -204,8 +202,8 @@ private slots:
         // not, so the line goes over with it.
         ReportDefinition report;
         report.pageHeight = 10 + kHeaderHeight + 2 * 10.4 + 9 + 10;
-        report.bands = {band(BandKind::ColumnHeader, kHeaderHeight),
-                        band(BandKind::Detail, kLineHeight), band(BandKind::Detail, 3)};
+        report.bands = {band(BandKind::ColumnHeader, kHeaderHeight), band(BandKind::Detail, kLineHeight),
+                        band(BandKind::Detail, 3)};
         const std::vector<ReportPage> pages = paginateReport(report, 3);
         QCOMPARE(pages.size(), size_t(2));
         QCOMPARE(detailRows(pages[0]), std::vector<int>({0, 0, 1, 1}));

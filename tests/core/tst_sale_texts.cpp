@@ -35,7 +35,8 @@ private slots:
         QTest::newRow("22 November 2012") << "超级管理员" << QDate(2012, 11, 22) << qint64(2) << "CJG121122000002 ";
         QTest::newRow("5 January 2013") << "超级管理员" << QDate(2013, 1, 5) << qint64(15) << "CJG1315000015 ";
         QTest::newRow("1 November") << "超级管理员" << QDate(2013, 11, 1) << qint64(7) << "CJG13111000007 ";
-        QTest::newRow("11 January, the same text") << "超级管理员" << QDate(2013, 1, 11) << qint64(7) << "CJG13111000007 ";
+        QTest::newRow("11 January, the same text")
+            << "超级管理员" << QDate(2013, 1, 11) << qint64(7) << "CJG13111000007 ";
         QTest::newRow("latin name") << "admin" << QDate(2026, 12, 9) << qint64(1234567) << "ADM261291234567 ";
         QTest::newRow("short name") << "王" << QDate(2026, 3, 4) << qint64(1) << "W2634000001 ";
     }
@@ -118,7 +119,7 @@ private slots:
         QCOMPARE(texts[4], QStringLiteral("打印时间：2012-11-22 15:04:09 "));
         QCOMPARE(texts[6], QStringLiteral("商品名称         数量     金额 "));
         QCOMPARE(texts[7], QStringLiteral("可口可乐           2      25"));  // quantities unpadded, no zeros
-        QCOMPARE(texts[8], kReceiptRule);   // after the lines, at 240
+        QCOMPARE(texts[8], kReceiptRule);                                    // after the lines, at 240
         QCOMPARE(texts[9], QStringLiteral("总计:25.00元  实收:25.00元"));
         QCOMPARE(texts[10], QStringLiteral("现金:30.00元  找零:5.00元"));
         QCOMPARE(texts[15], QStringLiteral("         欢迎下次惠顾        "));
@@ -142,10 +143,10 @@ private slots:
     }
 
     void receiptLayoutMatchesItsGoldenFile() {
-        const QString diff = compareWithGolden(QStringLiteral("receipt-two-lines.txt"), dumpReceipt(receiptLayout(twoLineReceipt())));
+        const QString diff =
+            compareWithGolden(QStringLiteral("receipt-two-lines.txt"), dumpReceipt(receiptLayout(twoLineReceipt())));
         QVERIFY2(diff.isEmpty(), qPrintable(diff));
     }
-
 };
 
 ZENLO_TEST(TestSaleTexts)

@@ -38,14 +38,24 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<SettlementRefusal::Action>("action");
         QTest::addColumn<QString>("message");
-        QTest::newRow("a note to settle") << "" << "" << Action::None << "";
-        QTest::newRow("no lines") << "lines" << "0" << Action::Close << "请先进行商品销售！";
-        QTest::newRow("a total of nothing") << "total" << "0.00" << Action::CloseQuiet << "";
-        QTest::newRow("no cash") << "cash" << "" << Action::FixCash << "请输入现金金额！";
-        QTest::newRow("cash with two points") << "cash" << "3.0.0" << Action::FixCash << "现金金额“3.0.0”不是有效的数字，请重新输入！";
-        QTest::newRow("too little cash") << "change" << "-5.00" << Action::FixCash << "现金金额不足！";
-        QTest::newRow("owed is no number") << "owed" << "abc" << Action::FixOwed << "欠款金额“abc”不是有效的数字，没有欠款请填 0。";
-        QTest::newRow("a broken counter") << "counter" << "x1" << Action::FixCash << "";
+        QTest::newRow("a note to settle") << ""
+                                          << "" << Action::None << "";
+        QTest::newRow("no lines") << "lines"
+                                  << "0" << Action::Close << "请先进行商品销售！";
+        QTest::newRow("a total of nothing") << "total"
+                                            << "0.00" << Action::CloseQuiet << "";
+        QTest::newRow("no cash") << "cash"
+                                 << "" << Action::FixCash << "请输入现金金额！";
+        QTest::newRow("cash with two points")
+            << "cash"
+            << "3.0.0" << Action::FixCash << "现金金额“3.0.0”不是有效的数字，请重新输入！";
+        QTest::newRow("too little cash") << "change"
+                                         << "-5.00" << Action::FixCash << "现金金额不足！";
+        QTest::newRow("owed is no number")
+            << "owed"
+            << "abc" << Action::FixOwed << "欠款金额“abc”不是有效的数字，没有欠款请填 0。";
+        QTest::newRow("a broken counter") << "counter"
+                                          << "x1" << Action::FixCash << "";
     }
     void checksInTheirOrder() {
         QFETCH(QString, field);
@@ -67,8 +77,10 @@ private slots:
     // One sale: the next serial on disk first, then lines, sale row and the emptied note in
     // one transaction; a failing step leaves the file as it was.
     void aSaleIsStoredWholeOrNotAtAll() {
-        db->exec(QStringLiteral("INSERT INTO data (a,c,[2],[4],[6],[7],day1) VALUES ('可乐','A',2,5,10,1,'2012-11-22')"));
-        db->exec(QStringLiteral("INSERT INTO data (a,c,[2],[4],[6],[7],day1) VALUES ('洗衣粉','B',1,15,15,2.5,'2012-11-22')"));
+        db->exec(
+            QStringLiteral("INSERT INTO data (a,c,[2],[4],[6],[7],day1) VALUES ('可乐','A',2,5,10,1,'2012-11-22')"));
+        db->exec(QStringLiteral(
+            "INSERT INTO data (a,c,[2],[4],[6],[7],day1) VALUES ('洗衣粉','B',1,15,15,2.5,'2012-11-22')"));
         IniFile config(configIniPath(db->dir()));
         const StoredSale stored = storeSale(*dm, config, aNote());
         QCOMPARE(stored.serial, QStringLiteral("CJG121122000002"));

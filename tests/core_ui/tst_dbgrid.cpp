@@ -38,10 +38,14 @@ GridFooter sum(GridFooter::Format format) {
 
 // The note line list's columns.
 QList<GridColumn> noteColumns() {
-    QList<GridColumn> columns{column(QStringLiteral("c"), QStringLiteral("商品编码"), 100), column(QStringLiteral("a"), QStringLiteral("商品名称"), 240),
-                              column(QStringLiteral("b"), QStringLiteral("规格型号"), 120), column(QStringLiteral("4"), QStringLiteral("销售价"), 100),
-                              column(QStringLiteral("2"), QStringLiteral("数 量"), 100),    column(QStringLiteral("z"), QStringLiteral("单 位"), 60),
-                              column(QStringLiteral("6"), QStringLiteral("金 额"), 100),    column(QStringLiteral("7"), QStringLiteral("利润"), 80)};
+    QList<GridColumn> columns{column(QStringLiteral("c"), QStringLiteral("商品编码"), 100),
+                              column(QStringLiteral("a"), QStringLiteral("商品名称"), 240),
+                              column(QStringLiteral("b"), QStringLiteral("规格型号"), 120),
+                              column(QStringLiteral("4"), QStringLiteral("销售价"), 100),
+                              column(QStringLiteral("2"), QStringLiteral("数 量"), 100),
+                              column(QStringLiteral("z"), QStringLiteral("单 位"), 60),
+                              column(QStringLiteral("6"), QStringLiteral("金 额"), 100),
+                              column(QStringLiteral("7"), QStringLiteral("利润"), 80)};
     columns[4].footer = sum(GridFooter::Format::General);
     columns[4].titleColor = QColor(128, 0, 0);
     columns[6].footer = sum(GridFooter::Format::Fixed2);
@@ -63,17 +67,14 @@ struct NoteGrid {
     }
 
     Dataset& note() { return f.dm->ADOQuery15; }
-    void line(const QString& code, const QVariant& quantity, const QVariant& amount,
-              const QVariant& profit = 0.0) {
+    void line(const QString& code, const QVariant& quantity, const QVariant& amount, const QVariant& profit = 0.0) {
         f.db.exec(QStringLiteral("INSERT INTO data (c,a,[2],[6],[7]) VALUES (?,?,?,?,?)"),
                   {code, QStringLiteral("商品") + code, quantity, amount, profit});
     }
     void refresh() { OpenQuery(note(), kNoteSql); }
     QTableView* view() { return grid.view(); }
     QHeaderView* header() { return grid.view()->horizontalHeader(); }
-    QString shown(int row, int viewColumn) {
-        return view()->model()->index(row, viewColumn).data().toString();
-    }
+    QString shown(int row, int viewColumn) { return view()->model()->index(row, viewColumn).data().toString(); }
     QPoint rowPoint(int row, int viewColumn = 1) {
         return view()->visualRect(view()->model()->index(row, viewColumn)).center();
     }
@@ -81,9 +82,8 @@ struct NoteGrid {
         QTest::mouseClick(view()->viewport(), Qt::LeftButton, modifiers, rowPoint(row));
     }
     void clickTitle(int viewColumn) {
-        const QPoint at(
-            header()->sectionViewportPosition(viewColumn) + header()->sectionSize(viewColumn) / 2,
-            header()->height() / 2);
+        const QPoint at(header()->sectionViewportPosition(viewColumn) + header()->sectionSize(viewColumn) / 2,
+                        header()->height() / 2);
         QTest::mouseClick(header()->viewport(), Qt::LeftButton, {}, at);
     }
 
@@ -113,16 +113,15 @@ private slots:
                                        << QStringLiteral("3.00");
         // Every row is rounded into the sum on its own: three times 0.33333 is 0.9999, where
         // summing the doubles first would give 1.
-        QTest::newRow("each row rounded") << QVariantList{0.33333, 0.33333, 0.33333}
-                                          << QVariantList{0.33333, 0.33333, 0.33333} << QStringLiteral("0.9999")
-                                          << QStringLiteral("1.00");
+        QTest::newRow("each row rounded")
+            << QVariantList{0.33333, 0.33333, 0.33333} << QVariantList{0.33333, 0.33333, 0.33333}
+            << QStringLiteral("0.9999") << QStringLiteral("1.00");
         QTest::newRow("dust below a ten-thousandth")
             << QVariantList{0.00004, 0.00004, 0.00004} << QVariantList{0.1, 0.2, 0.3} << QStringLiteral("0")
             << QStringLiteral("0.60");
         QTest::newRow("NULL and text count nothing")
             << QVariantList{2.0, QVariant(), QStringLiteral("abc")}
-            << QVariantList{QVariant(), 1.25, QStringLiteral("x")} << QStringLiteral("2")
-            << QStringLiteral("1.25");
+            << QVariantList{QVariant(), 1.25, QStringLiteral("x")} << QStringLiteral("2") << QStringLiteral("1.25");
         QTest::newRow("negative") << QVariantList{5.0, -7.25} << QVariantList{-1.0, 0.5} << QStringLiteral("-2.25")
                                   << QStringLiteral("-0.50");
     }
@@ -258,10 +257,7 @@ private slots:
             for (int v = 0; v < g.view()->model()->columnCount(); ++v) {
                 const QRect cell = strip->cellRect(v);
                 const int titleLeft =
-                    g.header()
-                        ->viewport()
-                        ->mapTo(&g.grid, QPoint(g.header()->sectionViewportPosition(v), 0))
-                        .x();
+                    g.header()->viewport()->mapTo(&g.grid, QPoint(g.header()->sectionViewportPosition(v), 0)).x();
                 if (strip->mapTo(&g.grid, cell.topLeft()).x() != titleLeft) return false;
                 if (cell.width() != g.header()->sectionSize(v)) return false;
             }
@@ -327,7 +323,8 @@ private slots:
         QCOMPARE(titles.last().at(0).toInt(), 6);
 
         // The action before the sort saw the order of the click before.
-        QCOMPARE(seenBySort, (QStringList{QStringLiteral(""), QStringLiteral("2 DESC"), QStringLiteral("2"), QStringLiteral("2 DESC")}));
+        QCOMPARE(seenBySort, (QStringList{QStringLiteral(""), QStringLiteral("2 DESC"), QStringLiteral("2"),
+                                          QStringLiteral("2 DESC")}));
 
         // Reopening restores the read order but keeps the markers, so the next click on the
         // same title sorts ascending.
@@ -381,16 +378,21 @@ private slots:
     void twoLevelTitlesMergeEqualUpperTexts() {
         UiFixture f;
         f.db.exec(QStringLiteral("INSERT INTO data1 (h,i,a,c,b,[2],[6],j) VALUES (?,?,?,?,?,?,?,?)"),
-                  {QStringLiteral("S1"), QStringLiteral("张三"), QStringLiteral("牙刷"), QStringLiteral("P2"), QStringLiteral("x"), 1.0, 3.0, QStringLiteral("")});
+                  {QStringLiteral("S1"), QStringLiteral("张三"), QStringLiteral("牙刷"), QStringLiteral("P2"),
+                   QStringLiteral("x"), 1.0, 3.0, QStringLiteral("")});
         f.db.exec(QStringLiteral("INSERT INTO data1 (h,i,a,c,b,[2],[6],j) VALUES (?,?,?,?,?,?,?,?)"),
-                  {QStringLiteral("S2"), QStringLiteral("李四"), QStringLiteral("毛巾"), QStringLiteral("P1"), QStringLiteral("y"), 2.0, 4.5, QStringLiteral("")});
+                  {QStringLiteral("S2"), QStringLiteral("李四"), QStringLiteral("毛巾"), QStringLiteral("P1"),
+                   QStringLiteral("y"), 2.0, 4.5, QStringLiteral("")});
         OpenQuery(f.dm->ADOQuery13, QStringLiteral("select * from data1"));
 
-        QList<GridColumn> columns{
-            column(QStringLiteral("h"), QStringLiteral("销售单|流水号")),      column(QStringLiteral("i"), QStringLiteral("销售单|操作人")),
-            column(QStringLiteral("a"), QStringLiteral("商 品 信 息| 名 称")), column(QStringLiteral("b"), QStringLiteral("隐藏|规格")),
-            column(QStringLiteral("c"), QStringLiteral("商 品 信 息| 编 码")), column(QStringLiteral("2"), QStringLiteral("销 售 信 息|数 量")),
-            column(QStringLiteral("6"), QStringLiteral("销 售 信 息|金 额")),  column(QStringLiteral("j"), QStringLiteral("备注"))};
+        QList<GridColumn> columns{column(QStringLiteral("h"), QStringLiteral("销售单|流水号")),
+                                  column(QStringLiteral("i"), QStringLiteral("销售单|操作人")),
+                                  column(QStringLiteral("a"), QStringLiteral("商 品 信 息| 名 称")),
+                                  column(QStringLiteral("b"), QStringLiteral("隐藏|规格")),
+                                  column(QStringLiteral("c"), QStringLiteral("商 品 信 息| 编 码")),
+                                  column(QStringLiteral("2"), QStringLiteral("销 售 信 息|数 量")),
+                                  column(QStringLiteral("6"), QStringLiteral("销 售 信 息|金 额")),
+                                  column(QStringLiteral("j"), QStringLiteral("备注"))};
         columns[0].footer.kind = GridFooter::Kind::Text;
         columns[0].footer.text = QStringLiteral("合计");
         columns[3].visible = false;
@@ -453,7 +455,8 @@ private slots:
         QCOMPARE(grid.footerText(3), QString());
 
         // One level again when no title has an upper part.
-        grid.setColumns({column(QStringLiteral("h"), QStringLiteral("流水号")), column(QStringLiteral("i"), QStringLiteral("操作人"))});
+        grid.setColumns({column(QStringLiteral("h"), QStringLiteral("流水号")),
+                         column(QStringLiteral("i"), QStringLiteral("操作人"))});
         QCOMPARE(header->levels(), 1);
         QCOMPARE(header->height(), header->levelHeight());
     }
@@ -499,8 +502,7 @@ private slots:
         g.note().last();
         QCOMPARE(viewRow(g.view()), 29);
         QCOMPARE(g.grid.currentRow(), 30);
-        QVERIFY(g.view()->viewport()->rect().intersects(
-            g.view()->visualRect(g.view()->model()->index(29, 0))));
+        QVERIFY(g.view()->viewport()->rect().intersects(g.view()->visualRect(g.view()->model()->index(29, 0))));
 
         g.note().close();
         QCOMPARE(g.grid.currentRow(), 0);
@@ -592,7 +594,8 @@ private slots:
         UiFixture f;
         f.db.exec(QStringLiteral("INSERT INTO data1 (h,i) VALUES ('S1','张三')"));
         OpenQuery(f.dm->ADOQuery13, QStringLiteral("select * from data1"));
-        QList<GridColumn> columns{column(QStringLiteral("h"), QStringLiteral("流水号"), 100), column(QStringLiteral("x"), QStringLiteral("隐"), 500),
+        QList<GridColumn> columns{column(QStringLiteral("h"), QStringLiteral("流水号"), 100),
+                                  column(QStringLiteral("x"), QStringLiteral("隐"), 500),
                                   column(QStringLiteral("i"), QStringLiteral("操作人"), 300)};
         columns[1].visible = false;
 
@@ -614,8 +617,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&fitted));
         QHeaderView* header = fitted.view()->horizontalHeader();
         auto fills = [&] {
-            return header->sectionSize(0) + header->sectionSize(1) ==
-                   fitted.view()->viewport()->width();
+            return header->sectionSize(0) + header->sectionSize(1) == fitted.view()->viewport()->width();
         };
         QTRY_VERIFY(fills());
         QVERIFY(qAbs(header->sectionSize(0) * 3 - header->sectionSize(1)) <= 3);

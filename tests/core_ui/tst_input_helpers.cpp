@@ -59,8 +59,8 @@ private slots:
         QCOMPARE(items, (QStringList{QString(), QStringLiteral("零食"), QStringLiteral("饮料")}));
         QCOMPARE(combo.currentText(), QString());
         // A failing statement leaves the box cleared and reports.
-        QVERIFY_THROWS_EXCEPTION(DataError, FillComboFromColumn(f.dm->ADOQuery1, QStringLiteral("d"),
-                                                                QStringLiteral("nosuch"), &combo));
+        QVERIFY_THROWS_EXCEPTION(
+            DataError, FillComboFromColumn(f.dm->ADOQuery1, QStringLiteral("d"), QStringLiteral("nosuch"), &combo));
         QCOMPARE(combo.count(), 0);
     }
 

@@ -85,14 +85,16 @@ private slots:
                                      QStringLiteral("送货单"), QStringLiteral("数据备份"), QStringLiteral("设 置"),
                                      QStringLiteral("技术支持")}));
         QStringList settings;
-        for (QAction* a : m.settingsMenu->actions()) settings.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+        for (QAction* a : m.settingsMenu->actions())
+            settings.append(a->isSeparator() ? QStringLiteral("-") : a->text());
         QCOMPARE(settings, (QStringList{QStringLiteral("修改密码"), QStringLiteral("用户管理"), QStringLiteral("-"),
                                         QStringLiteral("黑色经典(皮肤)"), QStringLiteral("蓝色幻想(皮肤)"),
                                         QStringLiteral("梦幻天空(皮肤)"), QStringLiteral("黑色遐想(皮肤)"),
                                         QStringLiteral("梦想成真(皮肤)")}));
         QStringList support;
         for (QAction* a : m.supportMenu->actions()) support.append(a->text());
-        QCOMPARE(support, (QStringList{QStringLiteral("软件升级"), QStringLiteral("官方网站"), QStringLiteral("关于...")}));
+        QCOMPARE(support,
+                 (QStringList{QStringLiteral("软件升级"), QStringLiteral("官方网站"), QStringLiteral("关于...")}));
         QCOMPARE(m.Timer3->interval(), 200);
         QVERIFY(m.Timer3->isActive());
     }
@@ -152,7 +154,8 @@ private slots:
         QVERIFY(m.linePanel->isHidden());
         QCOMPARE(m.noteDate(), QDate::currentDate());
         QCOMPARE(appliedSkin(), 1);
-        QCOMPARE(m.statusText(2), QStringLiteral("今天：") + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+        QCOMPARE(m.statusText(2),
+                 QStringLiteral("今天：") + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
         QCOMPARE(m.noteDateText(), QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
     }
 

@@ -1,11 +1,11 @@
 // Banded reports painted to PDF and images: texts on the right pages and at their places.
 #include <QBuffer>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QFontMetricsF>
 #include <QtTest>
 
 #include "core/ui/fonts.h"
@@ -110,8 +110,7 @@ ReportDefinition twoPageNote() {
     const ReportFrame open = {.top = true, .left = true, .right = true};
 
     ReportBand title = band(BandKind::Title, 21.2);
-    ReportLabel heading =
-        label({63.5, 3.2, 38.4, 8}, QStringLiteral("样张送货单"), ReportAlign::Centre);
+    ReportLabel heading = label({63.5, 3.2, 38.4, 8}, QStringLiteral("样张送货单"), ReportAlign::Centre);
     heading.font.pointSize = 16;
     heading.font.bold = true;
     title.items = {heading, ReportHLine{.x = 27.5, .y = 8.7, .length = 102.9, .doubled = true}};
@@ -123,8 +122,7 @@ ReportDefinition twoPageNote() {
 
     ReportBand line = band(BandKind::Detail, 7.4, open);
     line.items = {field({2.1, 1.9, 38.4, 5}, QStringLiteral("name")),
-                  field({135.3, 1.9, 16.6, 5}, QStringLiteral("amount"), ReportAlign::Right),
-                  ReportVLine{.x = 42.2}};
+                  field({135.3, 1.9, 16.6, 5}, QStringLiteral("amount"), ReportAlign::Right), ReportVLine{.x = 42.2}};
 
     ReportBand total = band(BandKind::Summary, 10.6, {true, true, true, true});
     total.items = {label({5.0, 3.2, 20, 5}, QStringLiteral("合计金额"))};
@@ -136,8 +134,7 @@ ReportDefinition twoPageNote() {
 ReportTableRows noteRows(int count) {
     ReportTableRows rows({QStringLiteral("name"), QStringLiteral("amount")});
     for (int i = 1; i <= count; ++i) {
-        rows.append({QStringLiteral("商品%1").arg(i, 2, 10, QLatin1Char('0')),
-                     QString::number(i * 1000 + 0.5)});
+        rows.append({QStringLiteral("商品%1").arg(i, 2, 10, QLatin1Char('0')), QString::number(i * 1000 + 0.5)});
     }
     return rows;
 }
@@ -186,14 +183,12 @@ private slots:
         QVERIFY(printToPdf(document, pdf));
 
         const QString info = runTextTool(QStringLiteral("pdfinfo"), {pdf});
-        QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))),
-                 qPrintable(info));
-        QVERIFY2(info.contains(
-                     QRegularExpression(QStringLiteral("Page size:\\s+595(\\.\\d+)? x 84[12]"))),
+        QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))), qPrintable(info));
+        QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Page size:\\s+595(\\.\\d+)? x 84[12]"))),
                  qPrintable(info));
 
-        const QString text = runTextTool(QStringLiteral("pdftotext"),
-                                     {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        const QString text =
+            runTextTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
         const QStringList pages = text.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
         QCOMPARE(pages.size(), 2);
         const QString& first = pages[0];
@@ -206,8 +201,8 @@ private slots:
         QVERIFY(!first.contains(QStringLiteral("商品33")));
         QVERIFY(!first.contains(QStringLiteral("合计金额")));
 
-        const QStringList secondOrder = {QStringLiteral("商品名称"), QStringLiteral("商品33"),
-                                         QStringLiteral("商品40"), QStringLiteral("合计金额")};
+        const QStringList secondOrder = {QStringLiteral("商品名称"), QStringLiteral("商品33"), QStringLiteral("商品40"),
+                                         QStringLiteral("合计金额")};
         QVERIFY2(appearInOrder(second, secondOrder), qPrintable(second));
         QVERIFY(!second.contains(QStringLiteral("样张送货单")));
         QVERIFY(!second.contains(QStringLiteral("商品32")));
@@ -232,9 +227,7 @@ private slots:
         QFont font(QStringLiteral("宋体"));
         font.setPixelSize(1000);
         const double lift = (QFontMetricsF(font).ascent() / 1000.0 - 0.86) * 11;  // points at 11 pt
-        const auto nearMm = [](double points, double mm) {
-            return qAbs(points - mm * kPointsPerMm) < 1;
-        };
+        const auto nearMm = [](double points, double mm) { return qAbs(points - mm * kPointsPerMm) < 1; };
         const auto topNearMm = [&](double points, double mm) { return nearMm(points + lift, mm); };
 
         QVERIFY(nearMm(header->box.left(), 10 + 10.6));
@@ -257,8 +250,7 @@ private slots:
         ReportDefinition report;
         report.pageHeight = 100;
         ReportBand title = band(BandKind::Title, 30);
-        const MmRect plain{10, 5, 40, 8}, narrow{60, 5, 15, 8}, right{100, 5, 40, 8},
-            centre{150, 5, 40, 8};
+        const MmRect plain{10, 5, 40, 8}, narrow{60, 5, 15, 8}, right{100, 5, 40, 8}, centre{150, 5, 40, 8};
         title.items = {label(plain, QStringLiteral("填充")),
                        label(narrow, QStringLiteral("超长的文字不能越过方框右边")),
                        label(right, QStringLiteral("123"), ReportAlign::Right),
@@ -269,9 +261,7 @@ private slots:
         QCOMPARE(image.size(), QSize(px(210), px(100)));
 
         // Band origin is the page margin, 10 mm from the left and the top.
-        const auto page = [](const MmRect& box) {
-            return pxRect(10 + box.x, 10 + box.y, box.width, box.height);
-        };
+        const auto page = [](const MmRect& box) { return pxRect(10 + box.x, 10 + box.y, box.width, box.height); };
         QVERIFY(inkCount(image, page(plain)) > 0);
         QVERIFY(inkCount(image, page(narrow)) > 0);
         // Nothing between the over-long text's box and the next box, nor above or below.
@@ -315,8 +305,7 @@ private slots:
         const QRect expected = inkBounds(reference, area);
         const QRect actual = inkBounds(screen, area);
         QVERIFY(expected.isValid());
-        QVERIFY2(qAbs(actual.width() - expected.width()) <= 2 &&
-                     qAbs(actual.height() - expected.height()) <= 2,
+        QVERIFY2(qAbs(actual.width() - expected.width()) <= 2 && qAbs(actual.height() - expected.height()) <= 2,
                  qPrintable(QStringLiteral("%1x%2 against %3x%4")
                                 .arg(actual.width())
                                 .arg(actual.height())
@@ -382,8 +371,7 @@ private slots:
         for (int row = 0; row < 6; ++row) {
             const double left = 10 + (row % 4) * 47.5;
             const double top = 10 + (row / 4) * 25;
-            QVERIFY2(inkCount(image, pxRect(left + 3, top + 2.5, 40, 5)) > 0,
-                     qPrintable(QString::number(row)));
+            QVERIFY2(inkCount(image, pxRect(left + 3, top + 2.5, 40, 5)) > 0, qPrintable(QString::number(row)));
             QVERIFY(inkNear(image, left + 23.5, top + 1.5));
             // The picture box is filled where the row has an image, blank where it has none.
             const QRect picture = pxRect(left + 3.5, top + 8.5, 39, 11);

@@ -63,8 +63,8 @@ private slots:
         probe.listen(QHostAddress::LocalHost);
         const quint16 port = probe.serverPort();
         probe.close();
-        const UpgradeResult refused = checkForUpgrade(
-            QUrl(QStringLiteral("http://127.0.0.1:%1/v.txt").arg(port)), QStringLiteral("2.0"), 3000);
+        const UpgradeResult refused =
+            checkForUpgrade(QUrl(QStringLiteral("http://127.0.0.1:%1/v.txt").arg(port)), QStringLiteral("2.0"), 3000);
         QCOMPARE(refused.kind, UpgradeResult::Kind::Failed);
         QCOMPARE(checkForUpgrade(QUrl(QStringLiteral("ftp://x/y")), QStringLiteral("2.0"), 100).kind,
                  UpgradeResult::Kind::Failed);

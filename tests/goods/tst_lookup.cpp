@@ -7,10 +7,10 @@
 
 #include "core/dm.h"
 #include "core/ui/floating_panel.h"
+#include "core/ui/typing_pause.h"
 #include "goods/ys.h"
 #include "sale/code_entry.h"
 #include "support/counter_fixture.h"
-#include "core/ui/typing_pause.h"
 #include "support/test_registry.h"
 
 namespace {
@@ -18,8 +18,8 @@ namespace {
 void doubleClick(QWidget* w, QPoint at) {
     const QPointF local(at);
     const QPointF global = w->mapToGlobal(local);
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
-                              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                              QEvent::MouseButtonRelease}) {
         const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
         QMouseEvent e(type, local, global, Qt::LeftButton, held, Qt::NoModifier);
         QApplication::sendEvent(w, &e);
@@ -59,9 +59,9 @@ private slots:
         LookupFixture f;
         f.open();
         QCOMPARE(f.lookup->mode, 1);
-        QCOMPARE(f.rows(), 3);  // the free bag too
+        QCOMPARE(f.rows(), 3);                             // the free bag too
         f.lookup->nameEdit->insert(QStringLiteral("可"));  // typed through the input method
-        QTRY_COMPARE(f.rows(), 2);  // a sale price of 0 is gone after the first keystroke
+        QTRY_COMPARE(f.rows(), 2);                         // a sale price of 0 is gone after the first keystroke
         f.lookup->nameEdit->insert(QStringLiteral("口"));
         QTRY_COMPARE(f.rows(), 1);
         QTest::keyClicks(f.lookup->codeEdit, QStringLiteral("B"));
@@ -145,7 +145,8 @@ private slots:
         QTest::newRow("none") << QStringList{{}, {}, {}, {}} << "select * from sp where [销售单价]>0 ";
         QTest::newRow("all four, in order")
             << QStringList{QStringLiteral("可乐"), QStringLiteral("69"), QStringLiteral("500"), QStringLiteral("饮料")}
-            << "select * from sp where [销售单价]>0  and 商品名称 like '%可乐%' and 商品编码 like '%69%' and 规格型号 like "
+            << "select * from sp where [销售单价]>0  and 商品名称 like '%可乐%' and 商品编码 like '%69%' and 规格型号 "
+               "like "
                "'%500%' and 商品类别 like '%饮料%'";
         QTest::newRow("a quote") << QStringList{{}, QStringLiteral("X'"), {}, {}}
                                  << "select * from sp where [销售单价]>0  and 商品编码 like '%X''%'";

@@ -2,9 +2,9 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "support/counter_fixture.h"
 #include "core/ui/floating_panel.h"
 #include "sale/code_entry.h"
+#include "support/counter_fixture.h"
 #include "support/test_registry.h"
 
 class TestCodeEntry : public QObject {

@@ -8,8 +8,8 @@
 #include <QToolButton>
 
 #include "core/ui/floating_panel.h"
-#include "support/counter_fixture.h"
 #include "sale/note_editing.h"
+#include "support/counter_fixture.h"
 #include "support/test_registry.h"
 
 namespace {
@@ -32,9 +32,10 @@ private slots:
         DBGrid* grid = f.main->noteGrid;
         QStringList titles;
         for (const GridColumn& c : grid->columns()) titles.append(c.title + QLatin1Char(':') + c.field);
-        QCOMPARE(titles, (QStringList{QStringLiteral("商品编码:c"), QStringLiteral("商品名称:a"), QStringLiteral("规格型号:b"),
-                                      QStringLiteral("销售价:4"), QStringLiteral("数 量:2"), QStringLiteral("单 位:z"),
-                                      QStringLiteral("金 额:6"), QStringLiteral("利润:7")}));
+        QCOMPARE(titles,
+                 (QStringList{QStringLiteral("商品编码:c"), QStringLiteral("商品名称:a"), QStringLiteral("规格型号:b"),
+                              QStringLiteral("销售价:4"), QStringLiteral("数 量:2"), QStringLiteral("单 位:z"),
+                              QStringLiteral("金 额:6"), QStringLiteral("利润:7")}));
         QVERIFY(!grid->columns().last().visible);
         QCOMPARE(f.counter->noteList->amountFooter(), QStringLiteral("0.00"));
         QCOMPARE(f.counter->noteList->quantityFooter(), QStringLiteral("0"));
@@ -210,7 +211,8 @@ private slots:
     // Totals of lines stored before the limit existed still add up, never to 0.
     void hugeStoredLinesStillShowTheirTotal() {
         CounterFixture f;
-        f.db.exec(QStringLiteral("INSERT INTO data (c,a,[2],[4],[6],[7]) VALUES ('X','x',1E23,1,1E23,0), ('Y','y',1,2,2,1)"));
+        f.db.exec(
+            QStringLiteral("INSERT INTO data (c,a,[2],[4],[6],[7]) VALUES ('X','x',1E23,1,1E23,0), ('Y','y',1,2,2,1)"));
         f.counter->noteList->refresh();
         f.counter->editing->noteTotals();
         QCOMPARE(f.counter->noteList->amountFooter(), QStringLiteral("1E23"));

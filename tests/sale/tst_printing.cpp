@@ -3,17 +3,17 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "core/capitals.h"
+#include "core/receipt_layout.h"
 #include "core/report.h"
+#include "core/ui/dialogs.h"
 #include "core/ui/fonts.h"
 #include "core/ui/report_render.h"
-#include "core/ui/dialogs.h"
 #include "sale/Unit2.h"
-#include "core/capitals.h"
 #include "sale/receipt_document.h"
-#include "core/receipt_layout.h"
 #include "support/golden.h"
-#include "support/receipt_samples.h"
 #include "support/pdf_words.h"
+#include "support/receipt_samples.h"
 #include "support/test_registry.h"
 
 namespace {
@@ -24,7 +24,8 @@ DeliveryNoteInput noteWithLines(int lines) {
     in.today = QDate(2012, 11, 22);
     double total = 0;
     for (int i = 0; i < lines; ++i) {
-        in.lines.append({QStringLiteral("商品%1").arg(i + 1), QStringLiteral("500ml"), QStringLiteral("瓶"), 2, 2.5, 5});
+        in.lines.append(
+            {QStringLiteral("商品%1").arg(i + 1), QStringLiteral("500ml"), QStringLiteral("瓶"), 2, 2.5, 5});
         total += 5;
     }
     in.amountText = QString::number(total, 'f', 2);
@@ -116,7 +117,8 @@ private slots:
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("receipt.pdf"));
         QVERIFY(printToPdf(receipt, pdf));
-        if (qEnvironmentVariableIsSet("ZENLO_KEEP_RECEIPT_PDF")) QFile::copy(pdf, qEnvironmentVariable("ZENLO_KEEP_RECEIPT_PDF"));
+        if (qEnvironmentVariableIsSet("ZENLO_KEEP_RECEIPT_PDF"))
+            QFile::copy(pdf, qEnvironmentVariable("ZENLO_KEEP_RECEIPT_PDF"));
         const auto pages = pdfWords(pdf);
         QCOMPARE(int(pages.size()), 1);
         const std::vector<PdfLine> lines = pdfLines(pages[0]);
@@ -152,8 +154,8 @@ private slots:
         in.phone = QStringLiteral("13800138000");
         const ReportDefinition def = TForm2::definition(in, amountInCapitals(in.amountText).text);
         const ReportTableRows rows = TForm2::rows(in);
-        const QString diff =
-            compareWithGolden(QStringLiteral("delivery-note-31-lines.txt"), dumpReport(def, paginateReport(def, 31), rows));
+        const QString diff = compareWithGolden(QStringLiteral("delivery-note-31-lines.txt"),
+                                               dumpReport(def, paginateReport(def, 31), rows));
         QVERIFY2(diff.isEmpty(), qPrintable(diff));
     }
 
@@ -208,15 +210,14 @@ private slots:
         text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
         QVERIFY(text.waitForFinished(20000));
         // The CJK font maps some characters to look-alike radicals in the extracted text.
-        const QString extracted = QString::fromUtf8(text.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+        const QString extracted =
+            QString::fromUtf8(text.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
         // Digits right after Latin letters do not come back out of the embedded font either
         // ("500ml" reads "ml"), though they are drawn: the serial and specification are checked
         // on the form's data above, not here.
         for (const QString& expected : {QStringLiteral("Zenlo软件送货单"), QStringLiteral("开单日期：2012-11-22"),
-                                        QStringLiteral("商品1"), QStringLiteral("商品3"),
-                                        QStringLiteral("￥15.00"),
-                                        QStringLiteral("（大写） 壹拾伍元整"),
-                                        QStringLiteral("制单人：超级管理员")}) {
+                                        QStringLiteral("商品1"), QStringLiteral("商品3"), QStringLiteral("￥15.00"),
+                                        QStringLiteral("（大写） 壹拾伍元整"), QStringLiteral("制单人：超级管理员")}) {
             const QString folded = expected.normalized(QString::NormalizationForm_KC);
             QVERIFY2(extracted.contains(folded), qPrintable(expected + QStringLiteral(" missing in\n") + extracted));
         }

@@ -48,12 +48,16 @@ private slots:
         QVERIFY2(sales >= reported, qPrintable(QStringLiteral("%1 stored, %2 confirmed").arg(sales).arg(reported)));
         QCOMPARE(check.scalar(QStringLiteral("SELECT count(DISTINCT a) FROM data3")).toInt(), sales);
         // Every history line belongs to a stored sale, every sale has its lines, and they add up.
-        QCOMPARE(check.scalar(QStringLiteral("SELECT count(*) FROM data1 WHERE h NOT IN (SELECT a FROM data3)")).toInt(), 0);
-        QCOMPARE(check.scalar(QStringLiteral("SELECT count(*) FROM data3 WHERE a NOT IN (SELECT h FROM data1)")).toInt(), 0);
-        QCOMPARE(check.scalar(QStringLiteral(
-                     "SELECT count(*) FROM data3 s WHERE abs(s.[1] - (SELECT sum([6]) FROM data1 WHERE h=s.a)) > 0.001"))
-                     .toInt(),
-                 0);
+        QCOMPARE(
+            check.scalar(QStringLiteral("SELECT count(*) FROM data1 WHERE h NOT IN (SELECT a FROM data3)")).toInt(), 0);
+        QCOMPARE(
+            check.scalar(QStringLiteral("SELECT count(*) FROM data3 WHERE a NOT IN (SELECT h FROM data1)")).toInt(), 0);
+        QCOMPARE(
+            check
+                .scalar(QStringLiteral(
+                    "SELECT count(*) FROM data3 s WHERE abs(s.[1] - (SELECT sum([6]) FROM data1 WHERE h=s.a)) > 0.001"))
+                .toInt(),
+            0);
         // The serial the next start will use belongs to no stored sale.
         IniFile ini(configIniPath(db.dir()));
         ini.load();

@@ -4,12 +4,12 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include "core/serial.h"
 #include "core/settings_stores.h"
 #include "core/ui/floating_panel.h"
 #include "sale/Unit2.h"
 #include "sale/code_entry.h"
 #include "sale/receipt_document.h"
-#include "core/serial.h"
 #include "sale/settlement.h"
 #include "support/counter_fixture.h"
 #include "support/test_registry.h"
@@ -34,9 +34,7 @@ struct SettleFixture : CounterFixture {
         QTest::keyClicks(s->Edit5, cash);
     }
     void confirm() { QTest::mouseClick(s->Button17, Qt::LeftButton); }
-    QVariant sale(const QString& column) {
-        return db.scalar(QStringLiteral("SELECT [%1] FROM data3").arg(column));
-    }
+    QVariant sale(const QString& column) { return db.scalar(QStringLiteral("SELECT [%1] FROM data3").arg(column)); }
     TForm2* form2 = nullptr;
     Settlement* s = nullptr;
 };
@@ -75,7 +73,8 @@ private slots:
         QCOMPARE(f.sale(QStringLiteral("7")).toDouble(), 0.0);
         QCOMPARE(f.sale(QStringLiteral("a")).toString(), QStringLiteral("CJG121122000002"));
         QCOMPARE(f.sale(QStringLiteral("b")).toString(), kSuperAdministrator);
-        QCOMPARE(f.sale(QStringLiteral("day1")).toString(), QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+        QCOMPARE(f.sale(QStringLiteral("day1")).toString(),
+                 QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
         QCOMPARE(f.db.count(QStringLiteral("data1"), QStringLiteral("h='CJG121122000002'")), 2);
         QCOMPARE(f.db.scalar(QStringLiteral("SELECT sum([6]) FROM data1")).toDouble(), 25.0);
         QCOMPARE(f.db.count(QStringLiteral("data")), 0);
@@ -132,7 +131,7 @@ private slots:
         QCOMPARE(f.s->Label20->text(), QStringLiteral("5.00"));
         QTest::keyClicks(f.s->Edit5, QStringLiteral(".."));
         QCOMPARE(f.s->Label20->text(), QStringLiteral("5.00"));  // left as it was, no message
-        QTest::qWait(450);  // the timer runs twice meanwhile
+        QTest::qWait(450);                                       // the timer runs twice meanwhile
         QVERIFY(f.dialogs.boxes.isEmpty());
         f.confirm();
         QVERIFY(f.dialogs.lastText().contains(QStringLiteral("30..")));
@@ -248,7 +247,8 @@ private slots:
         SettleFixture f;
         f.fillNote();
         // The sale row cannot be written: the lines must not reach the history either.
-        f.db.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON data3 BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
+        f.db.exec(
+            QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON data3 BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
         f.s->open();
         f.confirm();
         QVERIFY(f.dialogs.lastText().contains(QStringLiteral("disk full")));

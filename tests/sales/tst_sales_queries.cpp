@@ -30,7 +30,8 @@ private slots:
         all.toDate = QStringLiteral("2026-12-09");
         QTest::newRow("every field, in the window's order")
             << all
-            << "select * from data1 where [3]>0  and d like '%饮料%' and a like '%可乐 %' and h like '%CJG%' and c like "
+            << "select * from data1 where [3]>0  and d like '%饮料%' and a like '%可乐 %' and h like '%CJG%' and c "
+               "like "
                "'%690%' and b like '%500%' and i like '%王%' and day1>=#2026-12-01# and day1<=#2026-12-09#";
         SalesLineFilters quote;
         quote.name = QStringLiteral("O'Brien");

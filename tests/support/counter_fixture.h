@@ -31,9 +31,7 @@ struct CounterFixture : UiFixture, CounterWindow {
     }
 
     QTableView* view() const { return main->noteGrid->view(); }
-    QPoint rowCentre(int row) const {
-        return view()->visualRect(view()->model()->index(row, 1)).center();
-    }
+    QPoint rowCentre(int row) const { return view()->visualRect(view()->model()->index(row, 1)).center(); }
     void clickRow(int row) { QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, rowCentre(row)); }
     // A double click as the hand makes it: a click, then the second press.
     void doubleClickRow(int row) {

@@ -8,16 +8,24 @@
 
 namespace {
 
-QString mm(double value) { return QString::number(value, 'f', 2); }
+QString mm(double value) {
+    return QString::number(value, 'f', 2);
+}
 
 QString kindName(BandKind kind) {
     switch (kind) {
-        case BandKind::Title: return QStringLiteral("title");
-        case BandKind::TitleChild: return QStringLiteral("title-child");
-        case BandKind::ColumnHeader: return QStringLiteral("column-header");
-        case BandKind::Detail: return QStringLiteral("detail");
-        case BandKind::Summary: return QStringLiteral("summary");
-        case BandKind::SummaryChild: return QStringLiteral("summary-child");
+        case BandKind::Title:
+            return QStringLiteral("title");
+        case BandKind::TitleChild:
+            return QStringLiteral("title-child");
+        case BandKind::ColumnHeader:
+            return QStringLiteral("column-header");
+        case BandKind::Detail:
+            return QStringLiteral("detail");
+        case BandKind::Summary:
+            return QStringLiteral("summary");
+        case BandKind::SummaryChild:
+            return QStringLiteral("summary-child");
     }
     return QString();
 }
@@ -34,7 +42,9 @@ QString font(const ReportFont& f) {
 }
 
 QString align(ReportAlign a) {
-    return a == ReportAlign::Left ? QStringLiteral("left") : a == ReportAlign::Right ? QStringLiteral("right") : QStringLiteral("centre");
+    return a == ReportAlign::Left    ? QStringLiteral("left")
+           : a == ReportAlign::Right ? QStringLiteral("right")
+                                     : QStringLiteral("centre");
 }
 
 QString item(const ReportItem& item, int row, const ReportRows& rows) {
@@ -43,17 +53,19 @@ QString item(const ReportItem& item, int row, const ReportRows& rows) {
     }
     if (const auto* f = std::get_if<ReportField>(&item)) {
         const QString text = row >= 0 ? rows.text(row, f->column) : QString();
-        return QStringLiteral("field %1 %2 %3 %4=\"%5\"").arg(box(f->box), font(f->font), align(f->align), f->column, text);
+        return QStringLiteral("field %1 %2 %3 %4=\"%5\"")
+            .arg(box(f->box), font(f->font), align(f->align), f->column, text);
     }
     if (const auto* h = std::get_if<ReportHLine>(&item)) {
-        return QStringLiteral("hline %1 %2 len %3%4").arg(mm(h->x), mm(h->y), mm(h->length),
-                                                          h->doubled ? QStringLiteral(" doubled ") + mm(h->gap) : QString());
+        return QStringLiteral("hline %1 %2 len %3%4")
+            .arg(mm(h->x), mm(h->y), mm(h->length), h->doubled ? QStringLiteral(" doubled ") + mm(h->gap) : QString());
     }
     if (const auto* v = std::get_if<ReportVLine>(&item)) {
         return QStringLiteral("vline %1 %2 height %3").arg(mm(v->x), mm(v->y), mm(v->height));
     }
     if (const auto* p = std::get_if<ReportPicture>(&item)) {
-        return QStringLiteral("picture %1 %2").arg(box(p->box), p->column.isEmpty() ? QStringLiteral("fixed") : p->column);
+        return QStringLiteral("picture %1 %2")
+            .arg(box(p->box), p->column.isEmpty() ? QStringLiteral("fixed") : p->column);
     }
     if (const auto* r = std::get_if<ReportRoundedRect>(&item)) {
         return QStringLiteral("rounded %1 radius %2").arg(box(r->box), mm(r->radius));
@@ -79,8 +91,9 @@ QString dumpReport(const ReportDefinition& report, const std::vector<ReportPage>
             if (f.right) frame += QLatin1Char('R');
             if (f.bottom) frame += QLatin1Char('B');
             out << QStringLiteral("  %1%2 at %3 %4 height %5 frame %6")
-                       .arg(kindName(placed.kind), placed.row >= 0 ? QStringLiteral(" row %1").arg(placed.row) : QString(),
-                            mm(placed.left), mm(placed.top), mm(band.height), frame.isEmpty() ? QStringLiteral("-") : frame);
+                       .arg(kindName(placed.kind),
+                            placed.row >= 0 ? QStringLiteral(" row %1").arg(placed.row) : QString(), mm(placed.left),
+                            mm(placed.top), mm(band.height), frame.isEmpty() ? QStringLiteral("-") : frame);
             for (const ReportItem& i : band.items) out << QStringLiteral("    ") + item(i, placed.row, rows);
         }
     }
@@ -104,7 +117,10 @@ QString compareWithGolden(const QString& name, const QString& actual) {
     const QStringList got = actual.split(QLatin1Char('\n'));
     for (qsizetype i = 0; i < std::max(expected.size(), got.size()); ++i) {
         if (expected.value(i) != got.value(i)) {
-            return QStringLiteral("%1 line %2:\n  expected: %3\n  actual:   %4").arg(name).arg(i + 1).arg(expected.value(i), got.value(i));
+            return QStringLiteral("%1 line %2:\n  expected: %3\n  actual:   %4")
+                .arg(name)
+                .arg(i + 1)
+                .arg(expected.value(i), got.value(i));
         }
     }
     return QString();

@@ -9,8 +9,7 @@
 
 // Every page of a laid-out report: each band with its kind and place, each item with its box,
 // font and text (fields with the text of their row).
-QString dumpReport(const ReportDefinition& report, const std::vector<ReportPage>& pages,
-                   const ReportRows& rows);
+QString dumpReport(const ReportDefinition& report, const std::vector<ReportPage>& pages, const ReportRows& rows);
 
 // Empty when `actual` matches tests/golden/<name>; otherwise what differs first. With
 // ZENLO_UPDATE_GOLDEN set the file is rewritten and the comparison passes.

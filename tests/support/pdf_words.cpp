@@ -46,9 +46,8 @@ const PdfWord* findWord(const std::vector<PdfWord>& words, const QString& text) 
 
 std::vector<PdfLine> pdfLines(const std::vector<PdfWord>& words) {
     std::vector<PdfWord> sorted = words;
-    std::stable_sort(sorted.begin(), sorted.end(), [](const PdfWord& a, const PdfWord& b) {
-        return a.box.top() < b.box.top();
-    });
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const PdfWord& a, const PdfWord& b) { return a.box.top() < b.box.top(); });
     std::vector<PdfLine> lines;
     for (const PdfWord& word : sorted) {
         if (!lines.empty() && qAbs(word.box.top() - lines.back().box.top()) < 0.5) {

@@ -1,16 +1,22 @@
 // A Dialogs double: keeps every box, answers questions from a script, never blocks.
 #include "support/recording_dialogs.h"
 
-RecordingDialogs::RecordingDialogs() { Dialogs::install(this); }
+RecordingDialogs::RecordingDialogs() {
+    Dialogs::install(this);
+}
 
-RecordingDialogs::~RecordingDialogs() { Dialogs::install(nullptr); }
+RecordingDialogs::~RecordingDialogs() {
+    Dialogs::install(nullptr);
+}
 
 void RecordingDialogs::record(const Box& box) {
     boxes.append(box);
     if (onBox) onBox(box);
 }
 
-bool RecordingDialogs::answer() { return answers.isEmpty() ? defaultAnswer : answers.takeFirst(); }
+bool RecordingDialogs::answer() {
+    return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
+}
 
 void RecordingDialogs::message(QWidget*, const QString& title, const QString& text, Icon icon) {
     record({QStringLiteral("message"), title, text, icon});
@@ -21,20 +27,18 @@ bool RecordingDialogs::okCancel(QWidget*, const QString& title, const QString& t
     return answer();
 }
 
-bool RecordingDialogs::yesNo(QWidget*, const QString& title, const QString& text, bool,
-                             Icon icon) {
+bool RecordingDialogs::yesNo(QWidget*, const QString& title, const QString& text, bool, Icon icon) {
     record({QStringLiteral("yesNo"), title, text, icon});
     return answer();
 }
 
-QString RecordingDialogs::openFileName(QWidget*, const QString& caption, const QString&,
-                                       const QString&) {
+QString RecordingDialogs::openFileName(QWidget*, const QString& caption, const QString&, const QString&) {
     fileCaptions.append(caption);
     return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
 }
 
-QString RecordingDialogs::saveFileName(QWidget*, const QString& caption, const QString&,
-                                       const QString&, const QString&) {
+QString RecordingDialogs::saveFileName(QWidget*, const QString& caption, const QString&, const QString&,
+                                       const QString&) {
     fileCaptions.append(caption);
     return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
 }

@@ -17,16 +17,14 @@ public:
         Icon icon = Icon::None;
     };
 
-    RecordingDialogs();   // installs itself
+    RecordingDialogs();            // installs itself
     ~RecordingDialogs() override;  // and steps back
 
     void message(QWidget* parent, const QString& title, const QString& text, Icon icon) override;
     bool okCancel(QWidget* parent, const QString& title, const QString& text) override;
-    bool yesNo(QWidget* parent, const QString& title, const QString& text, bool defaultYes,
-               Icon icon) override;
+    bool yesNo(QWidget* parent, const QString& title, const QString& text, bool defaultYes, Icon icon) override;
     QString openFileName(QWidget*, const QString& caption, const QString&, const QString&) override;
-    QString saveFileName(QWidget*, const QString& caption, const QString&, const QString&,
-                         const QString&) override;
+    QString saveFileName(QWidget*, const QString& caption, const QString&, const QString&, const QString&) override;
     bool openUrl(const QUrl& url) override;
     void preview(QWidget* parent, const PrintDocument& document, QSize initialSize) override;
     bool print(const PrintDocument& document, QString* error) override;
@@ -41,8 +39,8 @@ public:
     QStringList fileAnswers;    // for the file dialogs, taken from the front; empty = cancelled
     QStringList fileCaptions;
     QList<QUrl> urls;
-    QStringList previewed;      // titles handed to preview
-    QStringList printed;        // titles handed to the printer
+    QStringList previewed;  // titles handed to preview
+    QStringList printed;    // titles handed to the printer
     QSize lastPreviewSize;
     bool printSucceeds = true;
     // Called while a box is up, with the box: lets a test look at the program at that moment.

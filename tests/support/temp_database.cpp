@@ -13,8 +13,7 @@ TempDatabase::TempDatabase() {
     QDir(dir_.path()).mkpath(QStringLiteral("home/.config"));
     qputenv("HOME", dir_.filePath(QStringLiteral("home")).toUtf8());
     qputenv("XDG_CONFIG_HOME", dir_.filePath(QStringLiteral("home/.config")).toUtf8());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-                       dir_.filePath(QStringLiteral("home/.config")));
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.filePath(QStringLiteral("home/.config")));
     Connection creator;
     creator.create(path(), QByteArray(kDatabaseKey));
     createSchema(creator);
@@ -31,7 +30,9 @@ TempDatabase::~TempDatabase() {
     }
 }
 
-QString TempDatabase::path() const { return dir_.filePath(QStringLiteral("data.mdb")); }
+QString TempDatabase::path() const {
+    return dir_.filePath(QStringLiteral("data.mdb"));
+}
 
 Connection& TempDatabase::db() {
     if (!db_.isOpen()) db_.open(path(), QByteArray(kDatabaseKey));
@@ -48,12 +49,14 @@ int TempDatabase::count(const QString& table, const QString& where) {
     return scalar(sql).toInt();
 }
 
-void TempDatabase::exec(const QString& sql, const QVariantList& values) { db().execute(sql, values); }
+void TempDatabase::exec(const QString& sql, const QVariantList& values) {
+    db().execute(sql, values);
+}
 
-void TempDatabase::addGoods(const QString& code, const QString& name, double salePrice,
-                            double purchasePrice, double memberPrice, const QString& unit) {
+void TempDatabase::addGoods(const QString& code, const QString& name, double salePrice, double purchasePrice,
+                            double memberPrice, const QString& unit) {
     exec(QStringLiteral("INSERT INTO sp (商品编码,商品类别,商品名称,规格型号,进货单价,销售单价,"
                         "会员价,单位,供货商) VALUES (?,?,?,?,?,?,?,?,?)"),
-         {code, QStringLiteral("测试"), name, QStringLiteral("标准"), purchasePrice, salePrice,
-          memberPrice, unit, QStringLiteral("测试供货商")});
+         {code, QStringLiteral("测试"), name, QStringLiteral("标准"), purchasePrice, salePrice, memberPrice, unit,
+          QStringLiteral("测试供货商")});
 }

@@ -21,7 +21,6 @@ struct Registrar {
 
 }  // namespace zenlo_test
 
-#define ZENLO_TEST(Class)                                                         \
-    static const zenlo_test::Registrar zenlo_registrar_##Class(__FILE__, [] {     \
-        return std::unique_ptr<QObject>(new Class);                               \
-    });
+#define ZENLO_TEST(Class)                                                \
+    static const zenlo_test::Registrar zenlo_registrar_##Class(__FILE__, \
+                                                               [] { return std::unique_ptr<QObject>(new Class); });

@@ -15,4 +15,6 @@ UiFixture::UiFixture() : dm(std::make_unique<Tdmfm>(db.path())) {
     }
 }
 
-UiFixture::~UiFixture() { Session::reset(); }
+UiFixture::~UiFixture() {
+    Session::reset();
+}

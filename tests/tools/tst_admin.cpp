@@ -40,21 +40,25 @@ private slots:
         Connection db;
         db.open(file, QByteArray(kDatabaseKey));
         for (const TableDef& t : schemaTables()) {
-            QVERIFY2(db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name=?"), {t.name})
-                             .toInt() == 1,
-                     qPrintable(t.name));
+            QVERIFY2(
+                db.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name=?"), {t.name}).toInt() == 1,
+                qPrintable(t.name));
         }
         // The code index, the lookup's index and the date indexes of the two history tables.
         QCOMPARE(db.scalar(QStringLiteral("SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_master "
-                                          "WHERE type='index' ORDER BY name)")).toString(),
+                                          "WHERE type='index' ORDER BY name)"))
+                     .toString(),
                  QStringLiteral("data1_day1 data3_day1 sp_lookup sp_商品编码"));
-        QCOMPARE(db.scalar(QStringLiteral("SELECT passwd FROM userdb WHERE username=?"), {kSuperAdministrator})
-                     .toString(), kDefaultPassword);
+        QCOMPARE(
+            db.scalar(QStringLiteral("SELECT passwd FROM userdb WHERE username=?"), {kSuperAdministrator}).toString(),
+            kDefaultPassword);
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM sp")).toInt(), 0);
         // Passwords compare exactly, user names and codes without ASCII case.
         db.execute(QStringLiteral("INSERT INTO userdb VALUES ('Abc', 'Pw1')"));
-        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM userdb WHERE username='abc' AND passwd='pw1'")).toInt(), 0);
-        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM userdb WHERE username='abc' AND passwd='Pw1'")).toInt(), 1);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM userdb WHERE username='abc' AND passwd='pw1'")).toInt(),
+                 0);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM userdb WHERE username='abc' AND passwd='Pw1'")).toInt(),
+                 1);
         QCOMPARE(admin({QStringLiteral("check"), file}), 0);
     }
 

@@ -147,7 +147,8 @@ private slots:
 
     void successWritesOneLogRowAndClosesItAtExit() {
         LoginFixture f;
-        f.db.exec(QStringLiteral("INSERT INTO rz (username,btime,jtime) VALUES ('old','2013-01-05 10:00:00','2013-01-05 12:00:00')"));
+        f.db.exec(QStringLiteral(
+            "INSERT INTO rz (username,btime,jtime) VALUES ('old','2013-01-05 10:00:00','2013-01-05 12:00:00')"));
         f.showLogin();
         f.login->ComboBox1->setCurrentText(kSuperAdministrator);
         f.typePassword(kDefaultPassword);
@@ -224,8 +225,9 @@ private slots:
         QVERIFY(entry.open(QIODevice::ReadOnly));
         QVERIFY(entry.readAll().startsWith("[Desktop Entry]"));
         // Odd characters in the program path stay one quoted argument.
-        const QString odd = writeDesktopShortcut(desktop, {QStringLiteral("/opt/my \"pos\"/$zenlo"),
-                                                           QStringLiteral("/opt"), QStringLiteral("t"), QStringLiteral("t")});
+        const QString odd =
+            writeDesktopShortcut(desktop, {QStringLiteral("/opt/my \"pos\"/$zenlo"), QStringLiteral("/opt"),
+                                           QStringLiteral("t"), QStringLiteral("t")});
         QFile oddFile(odd);
         QVERIFY(oddFile.open(QIODevice::ReadOnly));
         QVERIFY(QString::fromUtf8(oddFile.readAll()).contains(QStringLiteral("Exec=\"/opt/my \\\"pos\\\"/\\$zenlo\"")));

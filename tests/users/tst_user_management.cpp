@@ -92,8 +92,10 @@ private slots:
         Tuserglfm* w = open(f);
         w->Edit6->setText(QStringLiteral(" 张三 "));
         QTest::mouseClick(w->BitBtn7, Qt::LeftButton);
-        QCOMPARE(f.dialogs.lastText(), QStringLiteral("成功添加新用户！缺省口令是：888,请此用户下次登录时及时修改口令！"));
-        QCOMPARE(f.db.scalar(QStringLiteral("SELECT passwd FROM userdb WHERE username='张三'")).toString(), kDefaultPassword);
+        QCOMPARE(f.dialogs.lastText(),
+                 QStringLiteral("成功添加新用户！缺省口令是：888,请此用户下次登录时及时修改口令！"));
+        QCOMPARE(f.db.scalar(QStringLiteral("SELECT passwd FROM userdb WHERE username='张三'")).toString(),
+                 kDefaultPassword);
         QVERIFY(listed(w->ListBox1).contains(QStringLiteral("张三")));
         QCOMPARE(w->Edit6->text(), QStringLiteral(" 张三 "));  // the field keeps its text
         // A name that exists already is refused: the login needs exactly one row per name.
@@ -182,12 +184,14 @@ private slots:
         QCOMPARE(w->Edit15->text(), QString());
         QCOMPARE(w->Edit14->text(), QStringLiteral("new1"));
         QCOMPARE(w->Edit1->text(), QStringLiteral("anything"));
-        QCOMPARE(f.db.scalar(QStringLiteral("SELECT passwd FROM userdb WHERE username='李四'")).toString(), QStringLiteral("2"));
+        QCOMPARE(f.db.scalar(QStringLiteral("SELECT passwd FROM userdb WHERE username='李四'")).toString(),
+                 QStringLiteral("2"));
         w->CheckBox1->setChecked(false);
         w->Edit15->setText(QStringLiteral("new1"));
         QTest::mouseClick(w->bitbtn4, Qt::LeftButton);
         QCOMPARE(f.dialogs.lastText(), QStringLiteral("你已经成功修改了密码！下次运行程序时生效！"));
-        QCOMPARE(f.db.scalar(QStringLiteral("SELECT passwd FROM userdb WHERE username='李四'")).toString(), QStringLiteral("new1"));
+        QCOMPARE(f.db.scalar(QStringLiteral("SELECT passwd FROM userdb WHERE username='李四'")).toString(),
+                 QStringLiteral("new1"));
         QVERIFY(w->isVisible());  // "更改完毕退出" unticked
         QCOMPARE(w->Edit1->text() + w->Edit14->text() + w->Edit15->text(), QString());
     }

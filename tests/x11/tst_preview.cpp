@@ -85,7 +85,9 @@ private:
     int ticks_ = 0;
 };
 
-int pagesFor(int lines) { return lines <= 28 ? 1 : lines <= 63 ? 2 : 3; }
+int pagesFor(int lines) {
+    return lines <= 28 ? 1 : lines <= 63 ? 2 : 3;
+}
 
 }  // namespace
 

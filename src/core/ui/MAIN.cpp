@@ -22,8 +22,8 @@
 #include "core/shared_queries.h"
 #include "core/ui/dbgrid.h"
 #include "core/ui/dialogs.h"
-#include "core/ui/fit_label.h"
 #include "core/ui/drive_advisory.h"
+#include "core/ui/fit_label.h"
 #include "core/ui/floating_panel.h"
 #include "core/ui/fonts.h"
 #include "core/ui/guard.h"
@@ -42,10 +42,11 @@ constexpr int kGridHeightAllowance = 320;  // the grid is the window's outer hei
 constexpr int kStatusBarHeight = 24;
 const int kStatusWidths[4] = {300, 300, 200, 300};
 
-QIcon tileIcon(const QString& glyph, const QColor& colour) { return QIcon(glyphTile(glyph, colour, 64)); }
+QIcon tileIcon(const QString& glyph, const QColor& colour) {
+    return QIcon(glyphTile(glyph, colour, 64));
+}
 
-QToolButton* toolButton(const QString& name, const QString& caption, const QIcon& icon,
-                        QWidget* parent) {
+QToolButton* toolButton(const QString& name, const QString& caption, const QIcon& icon, QWidget* parent) {
     auto* b = new QToolButton(parent);
     b->setObjectName(name);
     b->setText(caption);
@@ -103,10 +104,8 @@ TMainForm::TMainForm(Environment environment, QWidget* parent)
 
     // The sale numbering, read once here and written back at close.
     config_.load();
-    setSerialText(config_.value(ConfigIni::kSerialSection, ConfigIni::kSerialKey,
-                                ConfigIni::kSerialDefault));
-    setCounterText(config_.value(ConfigIni::kCounterSection, ConfigIni::kCounterKey,
-                                 ConfigIni::kCounterDefault));
+    setSerialText(config_.value(ConfigIni::kSerialSection, ConfigIni::kSerialKey, ConfigIni::kSerialDefault));
+    setCounterText(config_.value(ConfigIni::kCounterSection, ConfigIni::kCounterKey, ConfigIni::kCounterDefault));
 
     resize(kClientWidth, kClientHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -130,9 +129,9 @@ void TMainForm::buildTopBand(QWidget* parent) {
     banner->setFixedHeight(kBannerHeight);
     banner->setAlignment(Qt::AlignCenter);
     banner->setFont(songtiPixels(35, true));
-    banner->setStyleSheet(QStringLiteral(
-        "QLabel#BannerPanel { color: white; background: qlineargradient(x1:0, y1:0, x2:1, y2:0,"
-        " stop:0 #1d5fa8, stop:1 #3c8de0); }"));
+    banner->setStyleSheet(
+        QStringLiteral("QLabel#BannerPanel { color: white; background: qlineargradient(x1:0, y1:0, x2:1, y2:0,"
+                       " stop:0 #1d5fa8, stop:1 #3c8de0); }"));
     layout->addWidget(banner);
 
     auto* row = new QWidget(band);
@@ -202,8 +201,7 @@ void TMainForm::buildBottomArea(QWidget* parent) {
                              tileIcon(QStringLiteral("设"), QColor(0x5c, 0x6b, 0x7a)), bar);
     ToolButton6 = toolButton(QStringLiteral("ToolButton6"), QStringLiteral("技术支持"),
                              tileIcon(QStringLiteral("助"), QColor(0xc2, 0x3b, 0x3b)), bar);
-    for (QToolButton* b : {ToolButton7, ToolButton1, ToolButton3, ToolButton2, ToolButton4,
-                           ToolButton5, ToolButton6}) {
+    for (QToolButton* b : {ToolButton7, ToolButton1, ToolButton3, ToolButton2, ToolButton4, ToolButton5, ToolButton6}) {
         tools->addWidget(b);
     }
     h->addWidget(bar, 0, Qt::AlignBottom);
@@ -267,14 +265,28 @@ void TMainForm::buildStatusBar() {
     bar->setCursor(Qt::PointingHandCursor);
 }
 
-int TMainForm::loginLogId() const { return Session::loginLogId(); }
-void TMainForm::setLoginLogId(int id) { Session::setLoginLogId(id); }
+int TMainForm::loginLogId() const {
+    return Session::loginLogId();
+}
+void TMainForm::setLoginLogId(int id) {
+    Session::setLoginLogId(id);
+}
 
-QString TMainForm::serialText() const { return Label31->text(); }
-void TMainForm::setSerialText(const QString& serial) { Label31->setText(serial); }
-QString TMainForm::counterText() const { return Label29->text(); }
-void TMainForm::setCounterText(const QString& counter) { Label29->setText(counter); }
-QString TMainForm::noteDateText() const { return formatDate(noteDate_); }
+QString TMainForm::serialText() const {
+    return Label31->text();
+}
+void TMainForm::setSerialText(const QString& serial) {
+    Label31->setText(serial);
+}
+QString TMainForm::counterText() const {
+    return Label29->text();
+}
+void TMainForm::setCounterText(const QString& counter) {
+    Label29->setText(counter);
+}
+QString TMainForm::noteDateText() const {
+    return formatDate(noteDate_);
+}
 
 QString TMainForm::statusText(int panel) const {
     return panel >= 0 && panel < 4 ? statusPanels_[panel]->text() : QString();
@@ -292,9 +304,8 @@ bool TMainForm::saveNumbering() {
 
 void TMainForm::runShowSequence() {
     // 1. The advisory, every time the window is shown from a fixed disk.
-    const QString programDir = environment_.programDir.isEmpty()
-                                   ? QCoreApplication::applicationDirPath()
-                                   : environment_.programDir;
+    const QString programDir =
+        environment_.programDir.isEmpty() ? QCoreApplication::applicationDirPath() : environment_.programDir;
     if (!environment_.isRemovableDrive(programDir)) {
         Dialogs::current().message(this, kAdvisoryCaption, kAdvisoryText, Dialogs::Icon::Error);
     }
@@ -348,15 +359,13 @@ bool TMainForm::runCloseSequence() {
     if (loginLogId() != 0 && dm_) {
         const bool written = guard(this, [this] {
             ExecQuery(dm_->ADOQuery1, QStringLiteral("update rz set jtime='") +
-                                           sqlText(formatDateTime(QDateTime::currentDateTime())) +
-                                           QStringLiteral("'") + QStringLiteral("where id=") +
-                                           QString::number(loginLogId()));
+                                          sqlText(formatDateTime(QDateTime::currentDateTime())) + QStringLiteral("'") +
+                                          QStringLiteral("where id=") + QString::number(loginLogId()));
         });
         if (!written) return false;
     }
     if (!saveNumbering()) {
-        showError(QStringLiteral("无法保存销售流水号到 %1，下次启动时流水号可能重复。").arg(config_.path()),
-                  this);
+        showError(QStringLiteral("无法保存销售流水号到 %1，下次启动时流水号可能重复。").arg(config_.path()), this);
     }
     return true;
 }
@@ -367,15 +376,17 @@ void TMainForm::chooseSkin(int index) {
 }
 
 void TMainForm::checkForUpgrade() {
-    const QUrl url(config_.value(ConfigIni::kUpgradeSection, ConfigIni::kUpgradeKey,
-                                 QString::fromLatin1(kDefaultUpgradeUrl)));
+    const QUrl url(
+        config_.value(ConfigIni::kUpgradeSection, ConfigIni::kUpgradeKey, QString::fromLatin1(kDefaultUpgradeUrl)));
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const UpgradeResult result = ::checkForUpgrade(url, QString::fromLatin1(kProgramVersion));
     QApplication::restoreOverrideCursor();
     showInfo(upgradeMessage(result, QString::fromLatin1(kProgramVersion)), this);
 }
 
-void TMainForm::openWebSite() { Dialogs::current().openUrl(QUrl(Vendor::kWebSite)); }
+void TMainForm::openWebSite() {
+    Dialogs::current().openUrl(QUrl(Vendor::kWebSite));
+}
 
 void TMainForm::applyGridHeight() {
     const int frame = frameGeometry().height() - geometry().height();
@@ -421,8 +432,7 @@ void TMainForm::changeEvent(QEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonRelease &&
-        (watched == statusBar() || watched->parent() == statusBar())) {
+    if (event->type() == QEvent::MouseButtonRelease && (watched == statusBar() || watched->parent() == statusBar())) {
         openWebSite();
         return true;
     }

@@ -66,22 +66,22 @@ public:
     void openWebSite();
 
     // Widgets other parts of the program fill or drive.
-    QLineEdit* Edit47;        // 商品编码/条形码
-    QPushButton* Button6;     // 商品...
-    QLabel* Label31;          // the serial
-    QLabel* Label29;          // the counter, never shown
-    QLabel* Label25;          // 共:0.00元
-    QLabel* Label26;          // 商品数量：0
+    QLineEdit* Edit47;     // 商品编码/条形码
+    QPushButton* Button6;  // 商品...
+    QLabel* Label31;       // the serial
+    QLabel* Label29;       // the counter, never shown
+    QLabel* Label25;       // 共:0.00元
+    QLabel* Label26;       // 商品数量：0
     DBGrid* noteGrid;
-    FloatingPanel* linePanel; // the line edit panel
-    FloatingPanel* Panel1;    // the settlement panel
-    QToolButton* ToolButton7; // 结 账
-    QToolButton* ToolButton1; // 商品管理
-    QToolButton* ToolButton3; // 销售明细
-    QToolButton* ToolButton2; // 送货单
-    QToolButton* ToolButton4; // 数据备份
-    QToolButton* ToolButton5; // 设 置
-    QToolButton* ToolButton6; // 技术支持
+    FloatingPanel* linePanel;  // the line edit panel
+    FloatingPanel* Panel1;     // the settlement panel
+    QToolButton* ToolButton7;  // 结 账
+    QToolButton* ToolButton1;  // 商品管理
+    QToolButton* ToolButton3;  // 销售明细
+    QToolButton* ToolButton2;  // 送货单
+    QToolButton* ToolButton4;  // 数据备份
+    QToolButton* ToolButton5;  // 设 置
+    QToolButton* ToolButton6;  // 技术支持
     QMenu* settingsMenu;
     QMenu* supportMenu;
     QAction* changePasswordItem;
@@ -90,7 +90,7 @@ public:
     QAction* upgradeItem;
     QAction* webSiteItem;
     QAction* aboutItem;
-    QTimer* Timer3;           // 200 ms, keeps the change amount current
+    QTimer* Timer3;  // 200 ms, keeps the change amount current
 
 signals:
     void loginRequested();
@@ -102,8 +102,8 @@ signals:
     void changePasswordRequested();
     void userManagementRequested();
     void aboutRequested();
-    void shown();    // after each show sequence
-    void closed();   // after the close sequence let the window go
+    void shown();   // after each show sequence
+    void closed();  // after the close sequence let the window go
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -27,8 +27,7 @@ namespace {
 // Hands one widget's events to a function; the grid needs to see its viewport resize.
 class EventHook : public QObject {
 public:
-    EventHook(QObject* parent, std::function<void(QEvent*)> hook)
-        : QObject(parent), hook_(std::move(hook)) {}
+    EventHook(QObject* parent, std::function<void(QEvent*)> hook) : QObject(parent), hook_(std::move(hook)) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -112,8 +111,7 @@ void DBGrid::Private::attach(Dataset* next) {
                                     if (!pushing) syncViewToDataset();
                                 })
                      << connect(next, &Dataset::rowChanged, q, [this](int row) { onChanged(row); })
-                     << connect(next, &Dataset::rowInserted, q,
-                                [this](int row) { onInserted(row); })
+                     << connect(next, &Dataset::rowInserted, q, [this](int row) { onInserted(row); })
                      << connect(next, &Dataset::rowRemoved, q, [this](int row) { onRemoved(row); })
                      << connect(next, &QObject::destroyed, q, [this] { onReset(); });
     }
@@ -152,11 +150,10 @@ void DBGrid::Private::syncViewToDataset() {
         const QModelIndex index = model->index(row, std::min(column, model->columnCount() - 1));
         // Several rows picked by the operator stay picked while the program walks the dataset
         // (a delete of the selected rows does); otherwise the selection is the current row.
-        const bool keepPicked = view->selectionMode() == QAbstractItemView::ExtendedSelection &&
-                                selection->selectedRows().size() > 1;
-        selection->setCurrentIndex(
-            index, keepPicked ? QItemSelectionModel::NoUpdate
-                              : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        const bool keepPicked =
+            view->selectionMode() == QAbstractItemView::ExtendedSelection && selection->selectedRows().size() > 1;
+        selection->setCurrentIndex(index, keepPicked ? QItemSelectionModel::NoUpdate
+                                                     : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         // After a change of rows the scroll range is still the old one until laid out again.
         if (layoutPending) {
             view->doItemsLayout();
@@ -224,8 +221,7 @@ void DBGrid::Private::shiftSelectionOrder(int from, int by) {
     selectedAt = std::move(moved);
 }
 
-void DBGrid::Private::onSelectionChanged(const QItemSelection& selected,
-                                         const QItemSelection& deselected) {
+void DBGrid::Private::onSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
     for (const QItemSelectionRange& range : deselected) {
         for (int row = range.top(); row <= range.bottom(); ++row) {
             if (!view->selectionModel()->isRowSelected(row)) selectedAt.remove(row);
@@ -266,12 +262,10 @@ void DBGrid::Private::onContextMenu(const QPoint& pos) {
         QItemSelectionModel* selection = view->selectionModel();
         const int before = selection->currentIndex().row();
         // A right click inside a multi-row selection keeps it, as the menu may act on all of it.
-        if (view->selectionMode() == QAbstractItemView::ExtendedSelection &&
-            selection->isRowSelected(index.row())) {
+        if (view->selectionMode() == QAbstractItemView::ExtendedSelection && selection->isRowSelected(index.row())) {
             selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
         } else {
-            selection->setCurrentIndex(
-                index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         }
         // A menu that moved the current row counts as a click on it: the same rules follow.
         if (index.row() != before) emit q->cellClicked(index.row() + 1);
@@ -377,8 +371,7 @@ DBGrid::DBGrid(QWidget* parent) : QWidget(parent), d(new Private(this)) {
             const int column = d->model->gridColumn(viewColumn);
             if (column < 0) return GridFooterStrip::Cell{};
             d->ensureFooters();
-            return GridFooterStrip::Cell{d->footerTexts.value(column),
-                                         d->columns.at(column).footer.alignment};
+            return GridFooterStrip::Cell{d->footerTexts.value(column), d->columns.at(column).footer.alignment};
         },
         this);
     d->footer->setRowHeight(view->verticalHeader()->defaultSectionSize());
@@ -392,14 +385,11 @@ DBGrid::DBGrid(QWidget* parent) : QWidget(parent), d(new Private(this)) {
 
     QItemSelectionModel* selection = view->selectionModel();
     d->viewLinks << connect(selection, &QItemSelectionModel::currentRowChanged, this,
-                            [this](const QModelIndex& current, const QModelIndex&) {
-                                d->pushViewToDataset(current);
+                            [this](const QModelIndex& current, const QModelIndex&) { d->pushViewToDataset(current); })
+                 << connect(selection, &QItemSelectionModel::selectionChanged, this,
+                            [this](const QItemSelection& selected, const QItemSelection& deselected) {
+                                d->onSelectionChanged(selected, deselected);
                             })
-                 << connect(
-                        selection, &QItemSelectionModel::selectionChanged, this,
-                        [this](const QItemSelection& selected, const QItemSelection& deselected) {
-                            d->onSelectionChanged(selected, deselected);
-                        })
                  << connect(view, &QAbstractItemView::clicked, this,
                             [this](const QModelIndex& index) {
                                 if (index.isValid()) emit cellClicked(index.row() + 1);
@@ -483,8 +473,7 @@ void DBGrid::setFooterRowCount(int rows) {
 }
 
 void DBGrid::setMultiSelect(bool on) {
-    d->view->setSelectionMode(on ? QAbstractItemView::ExtendedSelection
-                                 : QAbstractItemView::SingleSelection);
+    d->view->setSelectionMode(on ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
 }
 
 void DBGrid::setFitToWidth(bool on) {

@@ -49,9 +49,9 @@ public:
     int columnIndexByField(const QString& field) const;  // -1 when absent
 
     void setRowHeight(int pixels);
-    void setFooterRowCount(int rows);  // 0 or 1
-    void setMultiSelect(bool on);      // Ctrl/Shift select several rows
-    void setFitToWidth(bool on);       // column widths follow the grid's width
+    void setFooterRowCount(int rows);         // 0 or 1
+    void setMultiSelect(bool on);             // Ctrl/Shift select several rows
+    void setFitToWidth(bool on);              // column widths follow the grid's width
     void setTitleColor(const QColor& color);  // the default title background
 
     // A title click first runs `beforeSort`, then applies the title sort to the dataset.

@@ -41,8 +41,7 @@ GridTitleHeader::GridTitleHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, 
 }
 
 QString GridTitleHeader::title(int logicalIndex) const {
-    return model() ? model()->headerData(logicalIndex, Qt::Horizontal, Qt::DisplayRole).toString()
-                   : QString();
+    return model() ? model()->headerData(logicalIndex, Qt::Horizontal, Qt::DisplayRole).toString() : QString();
 }
 
 int GridTitleHeader::levels() const {
@@ -77,8 +76,8 @@ std::pair<int, int> GridTitleHeader::upperSpan(int logicalIndex) const {
     const QString upper = upperText(logicalIndex);
     auto sameUpper = [&](int v) {
         const int logical = this->logicalIndex(v);
-        return logical >= 0 && !isSectionHidden(logical) &&
-               title(logical).contains(QLatin1Char('|')) && upperText(logical) == upper;
+        return logical >= 0 && !isSectionHidden(logical) && title(logical).contains(QLatin1Char('|')) &&
+               upperText(logical) == upper;
     };
     int first = visual;
     while (first > 0 && sameUpper(first - 1)) --first;
@@ -92,15 +91,13 @@ QSize GridTitleHeader::sizeHint() const {
 }
 
 QColor GridTitleHeader::background(int logicalIndex) const {
-    const QVariant v = model()
-                           ? model()->headerData(logicalIndex, Qt::Horizontal, Qt::BackgroundRole)
-                           : QVariant();
+    const QVariant v = model() ? model()->headerData(logicalIndex, Qt::Horizontal, Qt::BackgroundRole) : QVariant();
     const QColor color = v.value<QColor>();
     return color.isValid() ? color : palette().color(QPalette::Button);
 }
 
-void GridTitleHeader::paintCell(QPainter* painter, const QRect& cell, const QString& text,
-                                const QColor& color, int marker) const {
+void GridTitleHeader::paintCell(QPainter* painter, const QRect& cell, const QString& text, const QColor& color,
+                                int marker) const {
     painter->fillRect(cell, color);
     drawCellLines(painter, cell, lineColor(palette()));
     const QColor ink = textColorOn(color, palette());
@@ -132,8 +129,7 @@ void GridTitleHeader::paintCell(QPainter* painter, const QRect& cell, const QStr
 
 void GridTitleHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
     if (!rect.isValid() || !model()) return;
-    const int marker =
-        model()->headerData(logicalIndex, Qt::Horizontal, GridModel::MarkerRole).toInt();
+    const int marker = model()->headerData(logicalIndex, Qt::Horizontal, GridModel::MarkerRole).toInt();
     const QString t = title(logicalIndex);
     if (levels() == 1 || !t.contains(QLatin1Char('|'))) {
         paintCell(painter, rect, t, background(logicalIndex), marker);
@@ -141,18 +137,16 @@ void GridTitleHeader::paintSection(QPainter* painter, const QRect& rect, int log
     }
 
     const int upperHeight = rect.height() / 2;
-    const QRect lower(rect.left(), rect.top() + upperHeight, rect.width(),
-                      rect.height() - upperHeight);
+    const QRect lower(rect.left(), rect.top() + upperHeight, rect.width(), rect.height() - upperHeight);
 
     // The upper cell spans its whole group; each section paints only its own slice of it, so
     // the group reads as one cell whichever sections get repainted.
     const auto [first, last] = upperSpan(logicalIndex);
     const int firstLogical = this->logicalIndex(first);
     const int lastLogical = this->logicalIndex(last);
-    const int left =
-        rect.left() + sectionViewportPosition(firstLogical) - sectionViewportPosition(logicalIndex);
-    const int right = rect.left() + sectionViewportPosition(lastLogical) +
-                      sectionSize(lastLogical) - sectionViewportPosition(logicalIndex);
+    const int left = rect.left() + sectionViewportPosition(firstLogical) - sectionViewportPosition(logicalIndex);
+    const int right = rect.left() + sectionViewportPosition(lastLogical) + sectionSize(lastLogical) -
+                      sectionViewportPosition(logicalIndex);
     const QRect upper(left, rect.top(), right - left, upperHeight);
 
     painter->save();
@@ -199,8 +193,8 @@ int GridFooterStrip::viewportLeft() const {
 QRect GridFooterStrip::cellRect(int logicalIndex) const {
     const QHeaderView* header = view_->horizontalHeader();
     if (logicalIndex < 0 || logicalIndex >= header->count()) return QRect();
-    return QRect(viewportLeft() + header->sectionViewportPosition(logicalIndex), 1,
-                 header->sectionSize(logicalIndex), rowHeight_);
+    return QRect(viewportLeft() + header->sectionViewportPosition(logicalIndex), 1, header->sectionSize(logicalIndex),
+                 rowHeight_);
 }
 
 GridFooterStrip::Cell GridFooterStrip::cellAt(int logicalIndex) const {

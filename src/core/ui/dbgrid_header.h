@@ -35,8 +35,7 @@ protected:
 private:
     QString title(int logicalIndex) const;
     QColor background(int logicalIndex) const;
-    void paintCell(QPainter* painter, const QRect& cell, const QString& text, const QColor& color,
-                   int marker) const;
+    void paintCell(QPainter* painter, const QRect& cell, const QString& text, const QColor& color, int marker) const;
 };
 
 class GridFooterStrip : public QWidget {

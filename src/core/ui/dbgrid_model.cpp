@@ -34,8 +34,7 @@ void GridModel::setTitleColor(const QColor& color) {
 }
 
 int GridModel::gridColumn(int viewColumn) const {
-    return viewColumn >= 0 && viewColumn < columns_.size() ? columns_.at(viewColumn).gridColumn
-                                                           : -1;
+    return viewColumn >= 0 && viewColumn < columns_.size() ? columns_.at(viewColumn).gridColumn : -1;
 }
 
 int GridModel::viewColumn(int gridColumn) const {

@@ -29,7 +29,9 @@ QMessageBox::Icon boxIcon(Dialogs::Icon icon) {
     return QMessageBox::NoIcon;
 }
 
-QWidget* ownerOr(QWidget* parent) { return parent ? parent : QApplication::activeWindow(); }
+QWidget* ownerOr(QWidget* parent) {
+    return parent ? parent : QApplication::activeWindow();
+}
 
 }  // namespace
 
@@ -41,8 +43,8 @@ bool printDocument(QPrinter& printer, const PrintDocument& document) {
     if (document.keepsPrinterWidth()) {
         const double width = printer.pageLayout().fullRect(QPageLayout::Millimeter).width();
         const double length = layout.fullRect(QPageLayout::Millimeter).height();
-        layout.setPageSize(QPageSize(QSizeF(width, length), QPageSize::Millimeter,
-                                     QStringLiteral("User"), QPageSize::ExactMatch));
+        layout.setPageSize(
+            QPageSize(QSizeF(width, length), QPageSize::Millimeter, QStringLiteral("User"), QPageSize::ExactMatch));
     }
     if (!printer.setPageLayout(layout)) return false;
     QPainter painter;
@@ -73,31 +75,27 @@ public:
     }
 
     bool okCancel(QWidget* parent, const QString& title, const QString& text) override {
-        QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok | QMessageBox::Cancel,
-                        ownerOr(parent));
+        QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok | QMessageBox::Cancel, ownerOr(parent));
         box.setDefaultButton(QMessageBox::Cancel);
         box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
         box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
         return box.exec() == QMessageBox::Ok;
     }
 
-    bool yesNo(QWidget* parent, const QString& title, const QString& text, bool defaultYes,
-               Icon icon) override {
-        QMessageBox box(boxIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No,
-                        ownerOr(parent));
+    bool yesNo(QWidget* parent, const QString& title, const QString& text, bool defaultYes, Icon icon) override {
+        QMessageBox box(boxIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No, ownerOr(parent));
         box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
         box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
         box.button(QMessageBox::No)->setText(QStringLiteral("否"));
         return box.exec() == QMessageBox::Yes;
     }
 
-    QString openFileName(QWidget* parent, const QString& caption, const QString& dir,
-                         const QString& filter) override {
+    QString openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override {
         return QFileDialog::getOpenFileName(ownerOr(parent), caption, dir, filter);
     }
 
-    QString saveFileName(QWidget* parent, const QString& caption, const QString& dir,
-                         const QString& filter, const QString& defaultSuffix) override {
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter,
+                         const QString& defaultSuffix) override {
         QFileDialog dialog(ownerOr(parent), caption, dir, filter);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(defaultSuffix);
@@ -145,9 +143,13 @@ Dialogs* g_installed = nullptr;
 
 }  // namespace
 
-Dialogs& Dialogs::current() { return g_installed ? *g_installed : realDialogs(); }
+Dialogs& Dialogs::current() {
+    return g_installed ? *g_installed : realDialogs();
+}
 
-void Dialogs::install(Dialogs* dialogs) { g_installed = dialogs; }
+void Dialogs::install(Dialogs* dialogs) {
+    g_installed = dialogs;
+}
 
 void showInfo(const QString& text, QWidget* parent) {
     Dialogs::current().message(parent, Boxes::kAppTitle, text, Dialogs::Icon::Information);

@@ -36,13 +36,12 @@ public:
     // OK and Cancel with Cancel preselected; true for OK.
     virtual bool okCancel(QWidget* parent, const QString& title, const QString& text) = 0;
     // Yes and No; true for Yes.
-    virtual bool yesNo(QWidget* parent, const QString& title, const QString& text, bool defaultYes,
-                       Icon icon) = 0;
+    virtual bool yesNo(QWidget* parent, const QString& title, const QString& text, bool defaultYes, Icon icon) = 0;
     // Empty when cancelled.
     virtual QString openFileName(QWidget* parent, const QString& caption, const QString& dir,
                                  const QString& filter) = 0;
-    virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& dir,
-                                 const QString& filter, const QString& defaultSuffix) = 0;
+    virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter,
+                                 const QString& defaultSuffix) = 0;
     // Web addresses, "mailto:" and written files, each with the user's default program.
     virtual bool openUrl(const QUrl& url) = 0;
     // A modal print preview with printing from it; returns when it is closed.

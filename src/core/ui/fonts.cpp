@@ -17,8 +17,8 @@ void installFontSubstitutions() {
         if (families.contains(c)) present.append(c);
     }
     if (!present.isEmpty()) QFont::insertSubstitutions(kSongti, present);
-    QFont::insertSubstitutions(QStringLiteral("Arial"), {QStringLiteral("Noto Sans CJK SC"),
-                                                         QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Arial"),
+                               {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans")});
 }
 
 QFont songtiPixels(int pixels, bool bold) {
@@ -37,8 +37,8 @@ QFont songtiPoints(double points, bool bold) {
 
 QFont songtiFixedPitch(int pixels, bool bold) {
     QFont f;
-    f.setFamilies({QStringLiteral("SimSun"), QStringLiteral("NSimSun"), QStringLiteral("Noto Sans Mono CJK SC"),
-                   kSongti});
+    f.setFamilies(
+        {QStringLiteral("SimSun"), QStringLiteral("NSimSun"), QStringLiteral("Noto Sans Mono CJK SC"), kSongti});
     f.setPixelSize(pixels);
     f.setBold(bold);
     return f;

@@ -27,8 +27,7 @@ bool RequireComboText(QComboBox* box, const QString& message) {
     return require(box, box->currentText(), message);
 }
 
-void FillComboFromColumn(Dataset& dataset, const QString& column, const QString& table,
-                         QComboBox* box) {
+void FillComboFromColumn(Dataset& dataset, const QString& column, const QString& table, QComboBox* box) {
     box->clear();
     box->setCurrentText(QString());
     OpenGroupedColumn(dataset, column, table);

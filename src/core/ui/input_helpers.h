@@ -15,5 +15,4 @@ bool RequireComboText(QComboBox* box, const QString& message);
 // Clears the box (list and text) and fills it with the distinct values of `column` of `table`,
 // ascending; a NULL value gives an empty entry. A failing statement leaves the box cleared and
 // throws.
-void FillComboFromColumn(Dataset& dataset, const QString& column, const QString& table,
-                         QComboBox* box);
+void FillComboFromColumn(Dataset& dataset, const QString& column, const QString& table, QComboBox* box);

@@ -13,17 +13,15 @@
 
 namespace {
 
-bool isEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+bool isEnter(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
 
 class KeyFilter final : public QObject {
 public:
     KeyFilter(QWidget* box, std::optional<KeyFamily> family, std::function<void()> onEnter,
               std::function<void()> onEscape)
-        : QObject(box),
-          box_(box),
-          family_(family),
-          onEnter_(std::move(onEnter)),
-          onEscape_(std::move(onEscape)) {}
+        : QObject(box), box_(box), family_(family), onEnter_(std::move(onEnter)), onEscape_(std::move(onEscape)) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -109,8 +107,7 @@ bool keyAllowed(KeyFamily family, QChar c) {
     return digit || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z');
 }
 
-void attachKeyFilter(QWidget* box, KeyFamily family, std::function<void()> onEnter,
-                     std::function<void()> onEscape) {
+void attachKeyFilter(QWidget* box, KeyFamily family, std::function<void()> onEnter, std::function<void()> onEscape) {
     box->setAttribute(Qt::WA_InputMethodEnabled, false);
     box->setContextMenuPolicy(Qt::NoContextMenu);
     box->setAcceptDrops(false);

@@ -2,13 +2,13 @@
 #include "core/ui/report_render.h"
 
 #include <QFont>
-#include <QPaintDevice>
 #include <QFontMetricsF>
-#include <algorithm>
-#include <cmath>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QPrinter>
 #include <QTextBoundaryFinder>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -37,13 +37,9 @@ public:
 
     double units(double mm) const { return mm * dotsPerInch_ / kMmPerInch; }
     QPointF point(double x, double y) const { return {originX_ + units(x), originY_ + units(y)}; }
-    QRectF rect(const MmRect& box) const {
-        return {point(box.x, box.y), QSizeF(units(box.width), units(box.height))};
-    }
+    QRectF rect(const MmRect& box) const { return {point(box.x, box.y), QSizeF(units(box.width), units(box.height))}; }
 
-    void line(double x1, double y1, double x2, double y2) {
-        painter_.drawLine(QLineF(point(x1, y1), point(x2, y2)));
-    }
+    void line(double x1, double y1, double x2, double y2) { painter_.drawLine(QLineF(point(x1, y1), point(x2, y2))); }
 
     void text(const MmRect& box, const QString& text, const ReportFont& style, ReportAlign align) {
         if (text.isEmpty()) return;
@@ -82,8 +78,7 @@ public:
         QRectF target = rect(box);
         if (keepAspectRatio) {
             const QSizeF fitted = QSizeF(image.size()).scaled(target.size(), Qt::KeepAspectRatio);
-            target =
-                QRectF(target.center() - QPointF(fitted.width() / 2, fitted.height() / 2), fitted);
+            target = QRectF(target.center() - QPointF(fitted.width() / 2, fitted.height() / 2), fitted);
         }
         painter_.drawImage(target, image);
     }
@@ -160,12 +155,12 @@ QString ReportDocument::title() const {
 QPageLayout ReportDocument::pageLayout() const {
     // Page sizes are portrait by definition; a wide page is a portrait size turned on its side.
     const bool landscape = report_.pageWidth > report_.pageHeight;
-    const QSizeF portrait = landscape ? QSizeF(report_.pageHeight, report_.pageWidth)
-                                      : QSizeF(report_.pageWidth, report_.pageHeight);
+    const QSizeF portrait =
+        landscape ? QSizeF(report_.pageHeight, report_.pageWidth) : QSizeF(report_.pageWidth, report_.pageHeight);
     // An exact match keeps a 150 × 210 mm sheet from being taken for A5.
     const QPageSize size(portrait, QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
-    return QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
-                       QMarginsF(), QPageLayout::Millimeter);
+    return QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(),
+                       QPageLayout::Millimeter);
 }
 
 int ReportDocument::pageCount() const {
@@ -179,8 +174,7 @@ void ReportDocument::paintPage(QPainter& painter, int page, double dotsPerInch) 
     painter.restore();
 }
 
-void ReportDocument::paintBand(QPainter& painter, const PlacedBand& placed,
-                               double dotsPerInch) const {
+void ReportDocument::paintBand(QPainter& painter, const PlacedBand& placed, double dotsPerInch) const {
     const ReportBand& band = report_.bands[placed.band];
     BandCanvas canvas(painter, dotsPerInch, placed, band.height);
     QPen pen(Qt::black, canvas.units(report_.lineWidth));
@@ -217,8 +211,7 @@ QString ReportDocument::rowText(int row, const QString& column) const {
     return rowTexts_[row].value(column);
 }
 
-QImage ReportDocument::pictureFor(const PlacedBand& placed, int item,
-                                  const ReportPicture& picture) const {
+QImage ReportDocument::pictureFor(const PlacedBand& placed, int item, const ReportPicture& picture) const {
     if (picture.column.isEmpty()) {
         const auto found = fixedImages_.find({placed.band, item});
         return found == fixedImages_.end() ? QImage() : found->second;
@@ -229,8 +222,8 @@ QImage ReportDocument::pictureFor(const PlacedBand& placed, int item,
 
 QImage renderPageImage(const PrintDocument& document, int page, double dotsPerInch) {
     const QRectF mm = document.pageLayout().fullRect(QPageLayout::Millimeter);
-    QImage image(qRound(mm.width() * dotsPerInch / kMmPerInch),
-                 qRound(mm.height() * dotsPerInch / kMmPerInch), QImage::Format_RGB32);
+    QImage image(qRound(mm.width() * dotsPerInch / kMmPerInch), qRound(mm.height() * dotsPerInch / kMmPerInch),
+                 QImage::Format_RGB32);
     const int dotsPerMeter = qRound(dotsPerInch * 1000 / kMmPerInch);
     image.setDotsPerMeterX(dotsPerMeter);
     image.setDotsPerMeterY(dotsPerMeter);

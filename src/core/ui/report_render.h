@@ -1,8 +1,8 @@
 // Paints banded reports: one renderer for the preview, the printer, PDF files and images.
 #pragma once
 
-#include <QHash>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QImage>
 #include <QString>
 #include <map>

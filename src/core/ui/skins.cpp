@@ -8,8 +8,7 @@ namespace {
 int g_applied = -1;
 
 // The hint colour stays the same under every skin.
-const char kHints[] =
-    "QToolTip { background-color: rgb(255,194,134); color: black; border: 1px solid #a0703c; }\n";
+const char kHints[] = "QToolTip { background-color: rgb(255,194,134); color: black; border: 1px solid #a0703c; }\n";
 
 struct Skin {
     const char* name;
@@ -72,4 +71,6 @@ void applySkin(int index) {
     if (qApp) qApp->setStyleSheet(sheet);
 }
 
-int appliedSkin() { return g_applied; }
+int appliedSkin() {
+    return g_applied;
+}
