@@ -3,32 +3,15 @@
 
 #include <cmath>
 
+#include "core/dataset.h"
 #include "core/formats.h"
 
 namespace {
 constexpr long double kLimit = 9.0e18L;
-
-std::optional<double> numberIn(const QVariant& v) {
-    if (!v.isValid() || v.isNull()) return std::nullopt;
-    switch (v.typeId()) {
-        case QMetaType::QString:
-            return parseNumber(v.toString());
-        case QMetaType::Int:
-        case QMetaType::LongLong:
-        case QMetaType::UInt:
-        case QMetaType::ULongLong:
-        case QMetaType::Double:
-        case QMetaType::Float:
-        case QMetaType::Bool:
-            return v.toDouble();
-        default:
-            return std::nullopt;
-    }
-}
 }  // namespace
 
 void ColumnSum::change(const QVariant& value, int sign) {
-    if (const auto n = numberIn(value)) change(*n, sign);
+    if (const auto n = Dataset::numberOf(value)) change(*n, sign);
 }
 
 void ColumnSum::change(double value, int sign) {

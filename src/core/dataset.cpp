@@ -24,21 +24,6 @@ QString quoteName(const QString& name) {
 
 constexpr const char* kRowidColumn = "__zenlo_rowid";
 
-bool isNumeric(const QVariant& v) {
-    switch (v.typeId()) {
-        case QMetaType::Int:
-        case QMetaType::LongLong:
-        case QMetaType::UInt:
-        case QMetaType::ULongLong:
-        case QMetaType::Double:
-        case QMetaType::Float:
-        case QMetaType::Bool:
-            return true;
-        default:
-            return false;
-    }
-}
-
 // The statement with its string literals emptied, for looking at its words.
 QString withoutLiterals(const QString& sql) {
     static const QRegularExpression literal(QStringLiteral("'([^']|'')*'"));
@@ -85,6 +70,13 @@ std::optional<QString> normalizedDateTime(const QString& text) {
         if (!t.isValid()) return std::nullopt;
         if (t != QTime(0, 0)) out += QLatin1Char(' ') + t.toString(QStringLiteral("hh:mm:ss"));
     }
+    return out;
+}
+
+// "first,"a","b",NULL": a first column and the columns of the given fields.
+QString selectList(const QString& first, const std::vector<int>& fields, const QStringList& names) {
+    QString out = first;
+    for (int f : fields) out += QLatin1Char(',') + (f >= 0 ? quoteName(names.at(f)) : QStringLiteral("NULL"));
     return out;
 }
 
@@ -323,9 +315,7 @@ void Dataset::loadKeyed(const QString& engineSql) const {
         for (size_t i = 0; i < summed.size() && i < provided->sums.size(); ++i) sums_[i] = provided->sums[i];
     } else {
         // One pass finds the rows and adds up the footers; the other columns are not decoded.
-        QString select = QLatin1String(kRowidColumn);
-        for (int f : summed)
-            select += QLatin1Char(',') + (f >= 0 ? quoteName(resultNames_.at(f)) : QStringLiteral("NULL"));
+        const QString select = selectList(QLatin1String(kRowidColumn), summed, resultNames_);
         Statement st(connection_.handle(), QStringLiteral("SELECT ") + select + QStringLiteral(" FROM (") +
                                                withRowid(engineSql) + QLatin1Char(')'));
         sqlite3_stmt* raw = st.handle();
@@ -354,8 +344,7 @@ void Dataset::loadKeyed(const QString& engineSql) const {
 
 void Dataset::loadCounted(const QString& engineSql) const {
     const std::vector<int> summed = summedFieldIndexes();
-    QString select = QStringLiteral("1");
-    for (int f : summed) select += QLatin1Char(',') + (f >= 0 ? quoteName(resultNames_.at(f)) : QStringLiteral("NULL"));
+    const QString select = selectList(QStringLiteral("1"), summed, resultNames_);
     Statement st(connection_.handle(),
                  QStringLiteral("SELECT ") + select + QStringLiteral(" FROM (") + engineSql + QLatin1Char(')'));
     sums_.assign(summed.size(), ColumnSum());
@@ -514,8 +503,7 @@ void Dataset::computeSums() const {
         loadCounted(engineSql_);
     } else {
         // A footer asked for after the rows were found: add it up over the rows still shown.
-        QString select = QStringLiteral("rowid");
-        for (int f : summed) select += QLatin1Char(',') + (f >= 0 ? quoteName(origins_.at(f)) : QStringLiteral("NULL"));
+        const QString select = selectList(QStringLiteral("rowid"), summed, origins_);
         std::vector<qint64> shown;
         shown.reserve(order_.size());
         for (int readPos : order_) shown.push_back(rowids_[size_t(readPos)]);
@@ -645,7 +633,7 @@ bool Dataset::isNull(const QString& field) const {
 
 std::optional<double> Dataset::numberOf(const QVariant& v) {
     if (!v.isValid() || v.isNull()) return std::nullopt;
-    if (isNumeric(v)) return v.toDouble();
+    if (isNumberValue(v)) return v.toDouble();
     if (v.typeId() == QMetaType::QString) return parseNumber(v.toString());
     return std::nullopt;
 }
@@ -703,7 +691,7 @@ QVariant Dataset::convertForField(int idx, const QVariant& v) const {
         case FieldType::Float:
             return numberOrThrow(v);
         case FieldType::Integer: {
-            if (isNumeric(v)) return qint64(qRound64(v.toDouble()));
+            if (isNumberValue(v)) return qint64(qRound64(v.toDouble()));
             if (const auto i = parseInteger(v.toString())) return *i;
             if (const auto n = parseNumber(v.toString())) return qint64(qRound64(*n));
             throw DataError(QStringLiteral("“%1”不是有效的整数").arg(v.toString()), DataError::Kind::Conversion);
@@ -724,7 +712,7 @@ QVariant Dataset::convertForField(int idx, const QVariant& v) const {
             throw DataError(QStringLiteral("“%1”不是有效的日期").arg(v.toString()), DataError::Kind::Conversion);
         }
         case FieldType::Text:
-            return isNumeric(v) ? displayText(v, type) : v.toString();
+            return isNumberValue(v) ? displayText(v, type) : v.toString();
         case FieldType::Blob:
             return v.toByteArray();
         case FieldType::Unknown:
@@ -965,8 +953,7 @@ void Dataset::applySort(const QString& sort) {
                 std::unordered_map<qint64, size_t> at;
                 at.reserve(alive.size());
                 for (size_t i = 0; i < alive.size(); ++i) at.emplace(rowids_[size_t(alive[i])], i);
-                QString select = QStringLiteral("rowid");
-                for (int f : keys) select += QLatin1Char(',') + quoteName(origins_.at(f));
+                const QString select = selectList(QStringLiteral("rowid"), keys, origins_);
                 Statement st(connection_.handle(),
                              QStringLiteral("SELECT ") + select + QStringLiteral(" FROM ") + quoteName(keyTable_));
                 while (st.step()) {

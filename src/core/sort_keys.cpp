@@ -9,7 +9,17 @@
 
 namespace {
 
-bool isNumeric(const QVariant& v) {
+bool isEmpty(const QVariant& v) {
+    return !v.isValid() || v.isNull();
+}
+
+QCollator chineseCollator() {
+    return QCollator(QLocale(QLocale::Chinese, QLocale::China));
+}
+
+}  // namespace
+
+bool isNumberValue(const QVariant& v) {
     switch (v.typeId()) {
         case QMetaType::Int:
         case QMetaType::LongLong:
@@ -24,22 +34,12 @@ bool isNumeric(const QVariant& v) {
     }
 }
 
-bool isEmpty(const QVariant& v) {
-    return !v.isValid() || v.isNull();
-}
-
-QCollator chineseCollator() {
-    return QCollator(QLocale(QLocale::Chinese, QLocale::China));
-}
-
-}  // namespace
-
 int compareSortValues(const QVariant& a, const QVariant& b) {
     const bool an = isEmpty(a);
     const bool bn = isEmpty(b);
     if (an || bn) return an == bn ? 0 : (an ? -1 : 1);
-    const bool anum = isNumeric(a);
-    const bool bnum = isNumeric(b);
+    const bool anum = isNumberValue(a);
+    const bool bnum = isNumberValue(b);
     if (anum && bnum) {
         const double x = a.toDouble();
         const double y = b.toDouble();
@@ -57,7 +57,7 @@ std::vector<int> sortRanks(const std::vector<QVariant>& values) {
     QStringList texts;
     for (const QVariant& v : values) {
         if (isEmpty(v)) continue;
-        if (isNumeric(v)) {
+        if (isNumberValue(v)) {
             numbers.push_back(v.toDouble());
         } else {
             const QString s = v.toString();
@@ -91,7 +91,7 @@ std::vector<int> sortRanks(const std::vector<QVariant>& values) {
         const QVariant& v = values[i];
         if (isEmpty(v)) {
             ranks[i] = 0;
-        } else if (isNumeric(v)) {
+        } else if (isNumberValue(v)) {
             const double d = v.toDouble();
             ranks[i] = 1 + int(std::lower_bound(numbers.begin(), numbers.end(), d) - numbers.begin());
         } else {

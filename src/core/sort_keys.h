@@ -6,6 +6,9 @@
 #include <QVariant>
 #include <vector>
 
+// A value the engine gave as a number (not a text that reads as one).
+bool isNumberValue(const QVariant& v);
+
 // The reference order of two values: negative, zero or positive.
 int compareSortValues(const QVariant& a, const QVariant& b);
 

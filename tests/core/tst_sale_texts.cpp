@@ -6,7 +6,7 @@
 #include "core/receipt_layout.h"
 #include "core/serial.h"
 #include "support/golden.h"
-#include "support/receipt_samples.h"
+#include "support/printout_samples.h"
 #include "support/test_registry.h"
 
 namespace {

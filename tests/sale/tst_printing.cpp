@@ -13,25 +13,10 @@
 #include "sale/receipt_document.h"
 #include "support/golden.h"
 #include "support/pdf_words.h"
-#include "support/receipt_samples.h"
+#include "support/printout_samples.h"
 #include "support/test_registry.h"
 
 namespace {
-DeliveryNoteInput noteWithLines(int lines) {
-    DeliveryNoteInput in;
-    in.serial = QStringLiteral("CJG121122000002 ");
-    in.operatorName = QStringLiteral("超级管理员");
-    in.today = QDate(2012, 11, 22);
-    double total = 0;
-    for (int i = 0; i < lines; ++i) {
-        in.lines.append(
-            {QStringLiteral("商品%1").arg(i + 1), QStringLiteral("500ml"), QStringLiteral("瓶"), 2, 2.5, 5});
-        total += 5;
-    }
-    in.amountText = QString::number(total, 'f', 2);
-    return in;
-}
-
 // The text lines of an image: runs of pixel rows holding ink, as their tops in millimetres.
 QList<double> inkLineTops(const QImage& image, double dotsPerInch) {
     QList<double> tops;

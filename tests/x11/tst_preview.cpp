@@ -16,21 +16,10 @@
 #include "sale/Unit2.h"
 #include "sale/settlement.h"
 #include "support/counter_fixture.h"
+#include "support/printout_samples.h"
 #include "support/test_registry.h"
 
 namespace {
-
-DeliveryNoteInput noteOf(int lines) {
-    DeliveryNoteInput in;
-    in.serial = QStringLiteral("CJG121122000002 ");
-    in.operatorName = QStringLiteral("超级管理员");
-    in.today = QDate(2026, 12, 9);
-    for (int i = 0; i < lines; ++i) {
-        in.lines.append({QStringLiteral("商品%1").arg(i + 1), QStringLiteral("500ml"), QStringLiteral("瓶"), 1, 2, 2});
-    }
-    in.amountText = QString::number(2.0 * lines, 'f', 2);
-    return in;
-}
 
 // What the preview showed before it was closed.
 struct Seen {
@@ -115,7 +104,7 @@ private slots:
         TForm2 form(nullptr);
         Seen seen;
         PreviewWatcher watcher(seen);
-        form.showDeliveryNote(&owner, noteOf(lines));
+        form.showDeliveryNote(&owner, noteWithLines(lines));
         QVERIFY(seen.exposed);
         QCOMPARE(seen.pages, pagesFor(lines));
         QVERIFY(seen.fitted);

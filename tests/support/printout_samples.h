@@ -1,7 +1,8 @@
-// Receipts of a known sale, for the layout and printing tests.
+// Printouts of known sales, for the layout and printing tests.
 #pragma once
 
 #include "core/receipt_layout.h"
+#include "sale/Unit2.h"
 
 inline ReceiptInput oneLineReceipt() {
     ReceiptInput in;
@@ -24,5 +25,21 @@ inline ReceiptInput twoLineReceipt() {
     in.received = QStringLiteral("65.00");
     in.cash = 100;
     in.change = 35;
+    return in;
+}
+
+// A delivery note of `lines` lines of 2 × 2.5 = 5 each.
+inline DeliveryNoteInput noteWithLines(int lines) {
+    DeliveryNoteInput in;
+    in.serial = QStringLiteral("CJG121122000002 ");
+    in.operatorName = QStringLiteral("超级管理员");
+    in.today = QDate(2012, 11, 22);
+    double total = 0;
+    for (int i = 0; i < lines; ++i) {
+        in.lines.append(
+            {QStringLiteral("商品%1").arg(i + 1), QStringLiteral("500ml"), QStringLiteral("瓶"), 2, 2.5, 5});
+        total += 5;
+    }
+    in.amountText = QString::number(total, 'f', 2);
     return in;
 }
