@@ -9,6 +9,7 @@ packages=(
   libsqlcipher-dev libfreexl-dev libzint-dev
   fonts-noto-cjk qt6-translations-l10n
   xvfb xauth openbox xdotool poppler-utils
+  python3 python3-xlrd python3-xlwt
 )
 
 missing=()
