@@ -71,7 +71,7 @@ bool Program::create() {
     dm->startHistoryIndex();
     aboutBox = make<TAboutBox>(mainForm);
     xstj = make<Txstj>(mainForm);
-    form1 = make<TForm1>(mainForm);
+    form1 = make<TForm1>(mainForm, *dm);
     excell = make<Texcell>(mainForm);
     form2 = make<TForm2>(mainForm);
     ysfm = make<Tysfm>(mainForm, *dm);
@@ -86,6 +86,7 @@ void Program::wire() {
     loginfm->setRefreshNoteList([this] { counter->noteList->refresh(); });
     loginfm->setNoteTotals([this] { counter->afterLogin(); });
     counter->setDeliveryNote(form2);
+    form1->setImportWindow(excell);
     ysfm->setCodeEntry(mainForm, counter->codeEntry);
     connect(counter->codeEntry, &CodeEntry::lookupRequested, ysfm, &Tysfm::openForCodeEntry);
     connect(mainForm, &TMainForm::loginRequested, this, [this] { loginfm->exec(); });

@@ -30,28 +30,39 @@ namespace {
 // fitting.
 constexpr double kFitTolerance = 1e-6;
 
-class Paginator {
+}  // namespace
+
+bool bandIsBlank(const ReportBand& band) {
+    const ReportFrame& f = band.frame;
+    return band.items.empty() && !f.top && !f.left && !f.right && !f.bottom;
+}
+
+class ReportLayout::Paginator {
 public:
-    explicit Paginator(const ReportDefinition& report) : report_(report) {
+    Paginator(const ReportDefinition& report, int rowCount, DetailHeight height)
+        : report_(report), rowCount_(rowCount), height_(std::move(height)) {
         bottom_ = report.pageHeight - report.marginBottom;
         columns_ = std::max(1, report.detailColumns);
         columnWidth_ =
             columns_ > 1 && report.detailColumnWidth > 0 ? report.detailColumnWidth : report.bandWidth / columns_;
         for (int i = 0; i < int(report.bands.size()); ++i) {
-            if (report.bands[i].kind == BandKind::Detail) {
-                details_.push_back(i);
-                detailHeight_ += report.bands[i].height;
-            }
+            if (report.bands[i].kind == BandKind::Detail) details_.push_back(i);
         }
+        startPage(true);
     }
 
-    std::vector<ReportPage> run(int rowCount) {
-        startPage(true);
-        for (int row = 0; row < rowCount && !details_.empty(); ++row) placeRow(row);
-        if (column_ != 0) y_ += detailHeight_;
-        placeSummaries();
-        return std::move(pages_);
+    bool layOut(int rows) {
+        for (int n = 0; n < rows && nextRow_ < rowCount_ && !details_.empty(); ++n) placeRow(nextRow_++);
+        if (!complete_ && (nextRow_ >= rowCount_ || details_.empty())) {
+            if (column_ != 0) y_ += lineHeight_;
+            placeSummaries();
+            complete_ = true;
+        }
+        return complete_;
     }
+
+    bool complete() const { return complete_; }
+    std::vector<ReportPage>& pages() { return pages_; }
 
 private:
     std::vector<int> bandsOf(BandKind kind) const {
@@ -60,6 +71,12 @@ private:
             if (report_.bands[i].kind == kind) result.push_back(i);
         }
         return result;
+    }
+
+    double detailHeight(int band, int row) const {
+        const ReportBand& b = report_.bands[band];
+        if (!b.growsWithText || !height_) return b.height;
+        return std::max(b.height, height_(band, row));
     }
 
     // The summary and its children print as one block: a total never sits on one page and its
@@ -81,21 +98,18 @@ private:
         for (int i = 0; i < int(group.size()); ++i) {
             const double height = report_.bands[group[i]].height;
             if (i >= printing && y_ + height > bottom_ + kFitTolerance) break;
-            place(group[i], -1, report_.marginLeft, report_.bandWidth);
-            y_ += height;
+            place(group[i], -1, report_.marginLeft, report_.bandWidth, height);
         }
     }
 
     void startPage(bool first) {
         pages_.emplace_back();
         y_ = report_.marginTop;
-        std::vector<BandKind> kinds = {BandKind::ColumnHeader};
-        if (first) kinds = {BandKind::Title, BandKind::TitleChild, BandKind::ColumnHeader};
+        std::vector<BandKind> kinds = {BandKind::PageHeader, BandKind::ColumnHeader};
+        if (first) kinds = {BandKind::PageHeader, BandKind::Title, BandKind::TitleChild, BandKind::ColumnHeader};
         for (BandKind kind : kinds) {
-            for (int band : bandsOf(kind)) {
-                place(band, -1, report_.marginLeft, report_.bandWidth);
-                y_ += report_.bands[band].height;
-            }
+            for (int band : bandsOf(kind))
+                place(band, -1, report_.marginLeft, report_.bandWidth, report_.bands[band].height);
         }
         bodyTop_ = y_;
     }
@@ -105,13 +119,19 @@ private:
     bool fits(double height) const { return y_ + height <= bottom_ + kFitTolerance || y_ <= bodyTop_; }
 
     void placeRow(int row) {
-        if (column_ == 0 && !fits(detailHeight_)) startPage(false);
+        std::vector<double> heights;
+        double total = 0;
+        for (int band : details_) {
+            heights.push_back(detailHeight(band, row));
+            total += heights.back();
+        }
+        if (column_ == 0) {
+            if (!fits(total)) startPage(false);
+            lineHeight_ = total;
+        }
         const double left = report_.marginLeft + column_ * columnWidth_;
         const double lineTop = y_;
-        for (int band : details_) {
-            place(band, row, left, columnWidth_);
-            y_ += report_.bands[band].height;
-        }
+        for (size_t i = 0; i < details_.size(); ++i) place(details_[i], row, left, columnWidth_, heights[i]);
         if (++column_ < columns_) {
             y_ = lineTop;
         } else {
@@ -119,29 +139,57 @@ private:
         }
     }
 
-    void place(int band, int row, double left, double width) {
-        pages_.back().bands.push_back({band, report_.bands[band].kind, row, left, y_, width});
+    void place(int band, int row, double left, double width, double height) {
+        pages_.back().bands.push_back({band, report_.bands[band].kind, row, left, y_, width, height});
+        y_ += height;
     }
 
     const ReportDefinition& report_;
+    int rowCount_;
+    DetailHeight height_;
     std::vector<ReportPage> pages_;
     std::vector<int> details_;
-    double detailHeight_ = 0;
+    int nextRow_ = 0;
+    bool complete_ = false;
     int columns_ = 1;
     double columnWidth_ = 0;
-    int column_ = 0;  // the next free column of the current detail line
+    int column_ = 0;         // the next free column of the current detail line
+    double lineHeight_ = 0;  // the height of the current detail line
     double y_ = 0;
     double bodyTop_ = 0;  // below the column header of the current page
     double bottom_ = 0;
 };
 
-}  // namespace
+ReportLayout::ReportLayout(const ReportDefinition& report, int rowCount, DetailHeight height)
+    : p_(new Paginator(report, rowCount, std::move(height))) {}
 
-bool bandIsBlank(const ReportBand& band) {
-    const ReportFrame& f = band.frame;
-    return band.items.empty() && !f.top && !f.left && !f.right && !f.bottom;
+ReportLayout::~ReportLayout() {
+    delete p_;
 }
 
-std::vector<ReportPage> paginateReport(const ReportDefinition& report, int rowCount) {
-    return Paginator(report).run(rowCount);
+bool ReportLayout::layOut(int rows) {
+    return p_->layOut(rows);
+}
+
+bool ReportLayout::isComplete() const {
+    return p_->complete();
+}
+
+int ReportLayout::finishedPages() const {
+    const int pages = int(p_->pages().size());
+    return p_->complete() ? pages : pages - 1;
+}
+
+const ReportPage& ReportLayout::page(int index) const {
+    return p_->pages().at(size_t(index));
+}
+
+std::vector<ReportPage> ReportLayout::takeAll() {
+    while (!p_->layOut(1 << 20)) {
+    }
+    return std::move(p_->pages());
+}
+
+std::vector<ReportPage> paginateReport(const ReportDefinition& report, int rowCount, DetailHeight height) {
+    return ReportLayout(report, rowCount, std::move(height)).takeAll();
 }

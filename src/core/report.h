@@ -4,11 +4,13 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <variant>
 #include <vector>
 
 // Print order is the order of this enum; bands of one kind print in the order they are listed.
 enum class BandKind {
+    PageHeader,    // top of every page, above everything else
     Title,         // first page only
     TitleChild,    // follows the title, first page only
     ColumnHeader,  // top of every page, below the title bands on the first page
@@ -34,12 +36,14 @@ struct MmRect {
     double height = 0;
 };
 
-// Text is drawn on one line at the top of its box and clipped to it.
+// Text is drawn on one line at the top of its box and clipped to it. "&[Page]" in a label's
+// text becomes the number of the page it is printed on.
 struct ReportLabel {
     MmRect box;
     QString text;
     ReportFont font;
     ReportAlign align = ReportAlign::Left;
+    quint32 fill = 0;  // ARGB background of the box; 0 leaves it clear
 };
 
 // A label whose text is the named column of the row being printed. Outside detail bands there
@@ -49,6 +53,9 @@ struct ReportField {
     QString column;
     ReportFont font;
     ReportAlign align = ReportAlign::Left;
+    // Text wider than the box goes on in further lines, and the band grows to hold them
+    // (when the band grows with its text).
+    bool wrap = false;
 };
 
 struct ReportHLine {
@@ -91,9 +98,10 @@ struct ReportFrame {
 
 struct ReportBand {
     BandKind kind = BandKind::Detail;
-    double height = 0;
+    double height = 0;  // the least height; a detail band that grows may be taller
     ReportFrame frame;
     std::vector<ReportItem> items;
+    bool growsWithText = false;
 };
 
 struct ReportDefinition {
@@ -143,7 +151,8 @@ struct PlacedBand {
     int row = -1;  // the row a detail band prints; -1 for the others
     double left = 0;
     double top = 0;
-    double width = 0;  // the band width, or the column width for multi-column detail bands
+    double width = 0;   // the band width, or the column width for multi-column detail bands
+    double height = 0;  // the band's height on this page (a growing band as tall as its text)
 };
 
 struct ReportPage {
@@ -153,8 +162,33 @@ struct ReportPage {
 // A band with no items and no frame prints nothing: it only makes room.
 bool bandIsBlank(const ReportBand& band);
 
-// Lays the bands out for `rowCount` rows. A band that does not fit above the bottom margin
-// starts a new page (with the column header); a row's detail bands stay together, and so do
+// The height in millimetres a detail band needs for a row (bands that grow with their text).
+using DetailHeight = std::function<double(int band, int row)>;
+
+// Lays the bands out on pages as far as they are needed: a long report shows its first pages
+// before its last rows are measured. A band that does not fit above the bottom margin starts a
+// new page (with the page and column headers); a row's detail bands stay together, and so do
 // the summary and its children. Blank bands after the summaries never start a page. There is
 // always at least one page.
-std::vector<ReportPage> paginateReport(const ReportDefinition& report, int rowCount);
+class ReportLayout {
+public:
+    ReportLayout(const ReportDefinition& report, int rowCount, DetailHeight height = {});
+    ~ReportLayout();
+    ReportLayout(const ReportLayout&) = delete;
+    ReportLayout& operator=(const ReportLayout&) = delete;
+
+    // Lays out up to `rows` more rows (and the summaries after the last); true once complete.
+    bool layOut(int rows);
+    bool isComplete() const;
+    // Pages whose bands are all placed: every page once complete, else all but the last.
+    int finishedPages() const;
+    const ReportPage& page(int index) const;
+    // Runs to the end and hands the pages over.
+    std::vector<ReportPage> takeAll();
+
+private:
+    class Paginator;
+    Paginator* p_;
+};
+
+std::vector<ReportPage> paginateReport(const ReportDefinition& report, int rowCount, DetailHeight height = {});

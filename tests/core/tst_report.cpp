@@ -212,6 +212,46 @@ private slots:
         for (const ReportPage& page : pages) checkStacked(report, page);
     }
 
+    // Rows that grow with their text push the next rows down and over the page; a page header
+    // tops every page; a long report is laid out as far as it is looked at.
+    void growingRowsAndPageHeadersLaidOutAsNeeded() {
+        ReportDefinition report;
+        report.pageHeight = 10 + 5 + kHeaderHeight + 100 + 10;  // 100 mm below the headers
+        report.bands = {band(BandKind::PageHeader, 5), band(BandKind::ColumnHeader, kHeaderHeight),
+                        band(BandKind::Detail, 5), band(BandKind::Summary, 5)};
+        report.bands[2].growsWithText = true;
+        // Every tenth row holds text of three lines.
+        const DetailHeight heights = [](int, int row) { return row % 10 == 9 ? 15.0 : 5.0; };
+        ReportLayout layout(report, 1000, heights);
+        QVERIFY(!layout.isComplete());
+        QVERIFY(layout.finishedPages() < 2);
+        layout.layOut(50);
+        QVERIFY(!layout.isComplete());
+        // The first page takes rows, grown ones as tall as their text, until the next would not
+        // fit below them.
+        const ReportPage& first = layout.page(0);
+        QCOMPARE(first.bands.front().kind, BandKind::PageHeader);
+        double used = 0;
+        for (const PlacedBand& b : first.bands) {
+            if (b.kind == BandKind::Detail) {
+                QCOMPARE(b.height, b.row % 10 == 9 ? 15.0 : 5.0);
+                used += b.height;
+            }
+        }
+        QVERIFY(used <= 100 + 1e-6 && used > 100 - 15);
+        const std::vector<ReportPage> all = paginateReport(report, 1000, heights);
+        int rows = 0;
+        for (const ReportPage& page : all) {
+            QCOMPARE(page.bands.front().kind, BandKind::PageHeader);
+            QCOMPARE(page.bands.at(1).kind, BandKind::ColumnHeader);
+            rows += int(detailRows(page).size());
+        }
+        QCOMPARE(rows, 1000);
+        while (!layout.layOut(100)) {
+        }
+        QCOMPARE(layout.finishedPages(), int(all.size()));
+    }
+
     void labelSheetFillsAcrossThenDown() {
         // 210 × 150 mm with 10 mm margins: 130 mm hold five lines of 25 mm labels, four each.
         ReportDefinition report;

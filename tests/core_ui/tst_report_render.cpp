@@ -8,7 +8,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "core/ui/dbgrid.h"
 #include "core/ui/fonts.h"
+#include "core/ui/grid_print.h"
+#include "core/ui/page_preview.h"
 #include "core/ui/report_render.h"
 #include "support/pdf_words.h"
 #include "support/test_registry.h"
@@ -386,6 +389,97 @@ private slots:
     }
 };
 
+// A grid printed: page numbers on every page, the title and heading on the first, column titles
+// on each, rows growing to hold long texts.
+class TestGridPrint : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { installFontSubstitutions(); }
+
+    void aLongListOnPages() {
+        GridColumn name, amount;
+        name.field = QStringLiteral("name");
+        name.title = QStringLiteral("商 品|名 称");
+        name.width = 100;
+        amount.field = QStringLiteral("amount");
+        amount.title = QStringLiteral("商 品|金 额");
+        amount.width = 50;
+        amount.alignment = Qt::AlignRight;
+        GridColumn hidden = amount;
+        hidden.field = QStringLiteral("secret");
+        hidden.visible = false;
+        const ReportDefinition report = gridReport(
+            {name, hidden, amount},
+            {QStringLiteral("样张收银系统"), QStringLiteral("全 部 商 品 报 表"), QStringLiteral("制表人：王五")});
+        ReportTableRows rows({QStringLiteral("name"), QStringLiteral("amount")});
+        for (int i = 1; i <= 120; ++i) {
+            rows.append({i == 3 ? QStringLiteral("特别长的商品名称需要在格子里换行才能完整地打印出来不会被截断") +
+                                      QStringLiteral("还有更多更多的文字")
+                                : QStringLiteral("商品%1").arg(i),
+                         QString::number(i * 1.5)});
+        }
+        const ReportDocument document(report, rows);
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("grid.pdf"));
+        QVERIFY(printToPdf(document, pdf));
+        if (qEnvironmentVariableIsSet("ZENLO_KEEP_PDF")) QFile::copy(pdf, qEnvironmentVariable("ZENLO_KEEP_PDF"));
+        const auto pages = pdfWords(pdf);
+        QVERIFY(pages.size() >= 3);
+        for (size_t p = 0; p < pages.size(); ++p) {
+            QVERIFY(findWord(pages[p], QStringLiteral("Page.")));
+            QVERIFY(findWord(pages[p], QStringLiteral("名")));  // the column titles on every page
+            QCOMPARE(bool(findWord(pages[p], QStringLiteral("全"))), p == 0);
+        }
+        // The page number follows "Page." (the embedded font keeps these digits out of the
+        // PDF's text, so the pages' header lines are compared as pictures).
+        const QRect header(px(100), px(20), px(30), px(4));
+        const QImage page1 = renderPageImage(document, 0, kDpi), page2 = renderPageImage(document, 1, kDpi);
+        QVERIFY(inkCount(page1, header) > 0);
+        QVERIFY(page1.copy(header) != page2.copy(header));
+        // Row 3 wrapped: its text goes on below its first line, and row 4 starts below that.
+        // (The amounts mark the rows: 3, 4.5 and 6.)
+        const PdfWord* second = findWord(pages[0], QStringLiteral("3"));
+        const PdfWord* third = findWord(pages[0], QStringLiteral("4.5"));
+        const PdfWord* fourth = findWord(pages[0], QStringLiteral("6"));
+        QVERIFY(third && fourth && second);
+        QVERIFY(pdfLines(pages[0]).size() > 0);
+        const PdfWord* fifth = findWord(pages[0], QStringLiteral("7.5"));
+        QVERIFY(fifth);
+        const double rowPitch = fifth->box.top() - fourth->box.top();
+        QCOMPARE(qRound(third->box.top() - second->box.top()), qRound(rowPitch));
+        QVERIFY2(fourth->box.top() - third->box.top() > 1.5 * rowPitch, qPrintable(QString::number(rowPitch)));
+        // The closing text follows the last row, on the last page (the text read back folds the
+        // full-width colon).
+        QVERIFY(findWord(pages.back(), QStringLiteral("制表人:王五")));
+        QVERIFY(!findWord(pages.front(), QStringLiteral("制表人:王五")));
+    }
+
+    // A long document shows its first page at once and lays out the rest as it is looked at.
+    void thePreviewPaintsOnlyWhatIsLookedAt() {
+        GridColumn name;
+        name.field = QStringLiteral("name");
+        name.title = QStringLiteral("名称");
+        const ReportDefinition report = gridReport({name}, {});
+        ReportTableRows rows({QStringLiteral("name")});
+        for (int i = 0; i < 20000; ++i) rows.append({QStringLiteral("商品%1").arg(i)});
+        const ReportDocument document(report, rows);
+        QVERIFY(!document.layoutComplete());
+        PagePreview preview(document);
+        preview.resize(800, 600);
+        QCOMPARE(preview.currentPage(), 0);
+        const int early = document.pageCount();
+        preview.showPage(10);
+        QCOMPARE(preview.currentPage(), 10);
+        QVERIFY(!document.layoutComplete());
+        QTRY_VERIFY_WITH_TIMEOUT(document.layoutComplete(), 20000);  // laid out while idle
+        QVERIFY(document.pageCount() > early);
+        preview.showPage(document.pageCount() + 5);
+        QCOMPARE(preview.currentPage(), document.pageCount() - 1);
+    }
+};
+
 ZENLO_TEST(TestReportRender)
+ZENLO_TEST(TestGridPrint)
 
 #include "tst_report_render.moc"

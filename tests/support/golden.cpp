@@ -14,6 +14,8 @@ QString mm(double value) {
 
 QString kindName(BandKind kind) {
     switch (kind) {
+        case BandKind::PageHeader:
+            return QStringLiteral("page-header");
         case BandKind::Title:
             return QStringLiteral("title");
         case BandKind::TitleChild:

@@ -1,6 +1,8 @@
 // Dialogs: the real boxes, file dialogs, browser, preview and printer.
 #include "core/ui/dialogs.h"
 
+#include "core/ui/page_preview.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -47,6 +49,8 @@ bool printDocument(QPrinter& printer, const PrintDocument& document) {
             QPageSize(QSizeF(width, length), QPageSize::Millimeter, QStringLiteral("User"), QPageSize::ExactMatch));
     }
     if (!printer.setPageLayout(layout)) return false;
+    while (!document.layOutMore(10000)) {
+    }
     QPainter painter;
     if (!painter.begin(&printer)) return false;
     const double dpi = printer.resolution();
@@ -65,6 +69,9 @@ bool printToPdf(const PrintDocument& document, const QString& path) {
 }
 
 namespace {
+
+// Longer documents get the preview that paints the pages as they are looked at.
+constexpr int kStandardPreviewPages = 20;
 
 class RealDialogs final : public Dialogs {
 public:
@@ -108,6 +115,13 @@ public:
     bool openUrl(const QUrl& url) override { return QDesktopServices::openUrl(url); }
 
     void preview(QWidget* parent, const PrintDocument& document, QSize initialSize) override {
+        if (!document.layoutComplete() || document.pageCount() > kStandardPreviewPages) {
+            // The standard preview paints every page before it shows one.
+            PagePreview preview(document, ownerOr(parent));
+            preview.resize(initialSize);
+            preview.exec();
+            return;
+        }
         QPrinter printer(QPrinter::HighResolution);
         QPrintPreviewDialog dialog(&printer, ownerOr(parent));
         dialog.setWindowTitle(document.title());

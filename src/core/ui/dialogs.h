@@ -17,7 +17,14 @@ public:
     virtual ~PrintDocument() = default;
     virtual QString title() const = 0;
     virtual QPageLayout pageLayout() const = 0;
+    // Pages laid out so far: a long document lays itself out as far as it is looked at.
     virtual int pageCount() const = 0;
+    virtual bool layoutComplete() const { return true; }
+    // Lays out up to `rows` more rows; true once every page is laid out.
+    virtual bool layOutMore(int rows) const {
+        Q_UNUSED(rows);
+        return true;
+    }
     // Paints one page (0-based) onto a painter whose device is the page; `dotsPerInch` is the
     // device's resolution, for layouts given in device units.
     virtual void paintPage(QPainter& painter, int page, double dotsPerInch) const = 0;

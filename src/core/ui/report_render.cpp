@@ -43,12 +43,7 @@ public:
 
     void text(const MmRect& box, const QString& text, const ReportFont& style, ReportAlign align) {
         if (text.isEmpty()) return;
-        QFont font(style.family);
-        // Points follow the caller's resolution, which need not be the device's own (a preview
-        // painting a printer page onto a screen).
-        font.setPointSizeF(style.pointSize * dotsPerInch_ / painter_.device()->logicalDpiY());
-        font.setBold(style.bold);
-        font.setUnderline(style.underline);
+        const QFont font = fontFor(style);
         painter_.setFont(font);
         // Positions were laid out for 宋体, whose glyphs sit 0.86 em below the top of the line;
         // the installed substitute has a taller ascent, so its line is lifted to match.
@@ -61,6 +56,18 @@ public:
         // reads as another character.
         painter_.drawText(area, int(toQt(align) | Qt::AlignTop | Qt::TextSingleLine),
                           fittedText(text, metrics, area.width()));
+    }
+
+    // Text that goes on in further lines inside its box, which the band has grown to hold.
+    void wrappedText(const MmRect& box, const QString& text, const ReportFont& style, ReportAlign align) {
+        if (text.isEmpty()) return;
+        painter_.setFont(fontFor(style));
+        painter_.drawText(rect(box), int(toQt(align) | Qt::AlignTop | Qt::TextWordWrap | Qt::TextWrapAnywhere), text);
+    }
+
+    void fill(const MmRect& box, quint32 argb) {
+        if (argb == 0) return;
+        painter_.fillRect(rect(box), QColor::fromRgba(argb));
     }
 
     void hline(const ReportHLine& rule) {
@@ -89,6 +96,16 @@ public:
     }
 
 private:
+    QFont fontFor(const ReportFont& style) const {
+        QFont font(style.family);
+        // Points follow the caller's resolution, which need not be the device's own (a preview
+        // painting a printer page onto a screen).
+        font.setPointSizeF(style.pointSize * dotsPerInch_ / painter_.device()->logicalDpiY());
+        font.setBold(style.bold);
+        font.setUnderline(style.underline);
+        return font;
+    }
+
     QPainter& painter_;
     double dotsPerInch_;
     double height_;
@@ -118,8 +135,50 @@ QString fittedText(const QString& text, const QFontMetricsF& metrics, double wid
     return low == 0 ? QString() : text.left(ends[size_t(low - 1)]);
 }
 
+namespace {
+
+// Text measured as the printer sets it: at 1200 dpi, whatever the screen.
+constexpr double kMeasureDpi = 1200;
+
+const QImage& measuringDevice() {
+    static const QImage device = [] {
+        QImage image(1, 1, QImage::Format_RGB32);
+        const int dotsPerMeter = qRound(kMeasureDpi * 1000 / kMmPerInch);
+        image.setDotsPerMeterX(dotsPerMeter);
+        image.setDotsPerMeterY(dotsPerMeter);
+        return image;
+    }();
+    return device;
+}
+
+// The height in millimetres a text needs when it wraps inside `width` millimetres.
+double wrappedHeight(const QString& text, const ReportFont& style, double width) {
+    QFont font(style.family);
+    font.setPointSizeF(style.pointSize);
+    font.setBold(style.bold);
+    const QFontMetricsF metrics(font, &measuringDevice());
+    const double dots = width * kMeasureDpi / kMmPerInch;
+    const double lines =
+        text.isEmpty() || metrics.horizontalAdvance(text) <= dots
+            ? 1
+            : std::ceil(metrics.boundingRect(QRectF(0, 0, dots, 1e9), Qt::TextWordWrap | Qt::TextWrapAnywhere, text)
+                                .height() /
+                            metrics.lineSpacing() -
+                        0.01);
+    return lines * metrics.lineSpacing() * kMmPerInch / kMeasureDpi;
+}
+
+// Replaces "&[Page]" with the page number.
+QString withPageNumber(const QString& text, int page) {
+    if (!text.contains(QLatin1String("&[Page]"))) return text;
+    QString out = text;
+    return out.replace(QLatin1String("&[Page]"), QString::number(page + 1));
+}
+
+}  // namespace
+
 ReportDocument::ReportDocument(ReportDefinition report, const ReportRows& rows)
-    : report_(std::move(report)), pages_(paginateReport(report_, rows.rowCount())) {
+    : report_(std::move(report)), rows_(rows), readAtOnce_(rows.rowCount() <= kReadAtOnce) {
     QStringList textColumns;
     QStringList imageColumns;
     for (int b = 0; b < int(report_.bands.size()); ++b) {
@@ -138,14 +197,37 @@ ReportDocument::ReportDocument(ReportDefinition report, const ReportRows& rows)
     }
     textColumns.removeDuplicates();
     imageColumns.removeDuplicates();
-    for (int row = 0; row < rows.rowCount(); ++row) {
-        QHash<QString, QString>& texts = rowTexts_.emplace_back();
-        for (const QString& column : textColumns) texts.insert(column, rows.text(row, column));
-        QHash<QString, QImage>& images = rowImages_.emplace_back();
-        for (const QString& column : imageColumns) {
-            images.insert(column, QImage::fromData(rows.image(row, column)));
+    if (readAtOnce_) {
+        for (int row = 0; row < rows.rowCount(); ++row) {
+            QHash<QString, QString>& texts = rowTexts_.emplace_back();
+            for (const QString& column : textColumns) texts.insert(column, rows.text(row, column));
+            QHash<QString, QImage>& images = rowImages_.emplace_back();
+            for (const QString& column : imageColumns) {
+                images.insert(column, QImage::fromData(rows.image(row, column)));
+            }
         }
     }
+    layout_ = std::make_unique<ReportLayout>(report_, rows.rowCount(),
+                                             [this](int band, int row) { return grownHeight(band, row); });
+    // The first page at once; a short report whole.
+    layOutMore(readAtOnce_ ? kReadAtOnce : 200);
+}
+
+ReportDocument::~ReportDocument() = default;
+
+double ReportDocument::grownHeight(int band, int row) const {
+    const ReportBand& b = report_.bands[size_t(band)];
+    double height = b.height;
+    for (const ReportItem& item : b.items) {
+        const auto* field = std::get_if<ReportField>(&item);
+        if (!field || !field->wrap) continue;
+        // The text's top stays where the box puts it, with the same room below.
+        const double room = b.height - field->box.y - field->box.height;
+        height =
+            std::max(height, field->box.y + wrappedHeight(rowText(row, field->column), field->font, field->box.width) +
+                                 std::max(room, 0.0));
+    }
+    return height;
 }
 
 QString ReportDocument::title() const {
@@ -164,36 +246,62 @@ QPageLayout ReportDocument::pageLayout() const {
 }
 
 int ReportDocument::pageCount() const {
-    return int(pages_.size());
+    return layout_->finishedPages();
+}
+
+bool ReportDocument::layoutComplete() const {
+    return layout_->isComplete();
+}
+
+bool ReportDocument::layOutMore(int rows) const {
+    return layout_->layOut(rows);
+}
+
+std::vector<ReportPage> ReportDocument::pages() const {
+    ReportLayout all(report_, rows_.rowCount(), [this](int band, int row) { return grownHeight(band, row); });
+    return all.takeAll();
 }
 
 void ReportDocument::paintPage(QPainter& painter, int page, double dotsPerInch) const {
     if (page < 0 || page >= pageCount()) return;
     painter.save();
-    for (const PlacedBand& placed : pages_[page].bands) paintBand(painter, placed, dotsPerInch);
+    for (const PlacedBand& placed : layout_->page(page).bands) paintBand(painter, placed, page, dotsPerInch);
     painter.restore();
 }
 
-void ReportDocument::paintBand(QPainter& painter, const PlacedBand& placed, double dotsPerInch) const {
+void ReportDocument::paintBand(QPainter& painter, const PlacedBand& placed, int page, double dotsPerInch) const {
     const ReportBand& band = report_.bands[placed.band];
-    BandCanvas canvas(painter, dotsPerInch, placed, band.height);
+    const double height = placed.height > 0 ? placed.height : band.height;
+    BandCanvas canvas(painter, dotsPerInch, placed, height);
     QPen pen(Qt::black, canvas.units(report_.lineWidth));
     pen.setCapStyle(Qt::SquareCap);
+
+    // Fills first, so that frames and texts stay on top of them.
+    for (const ReportItem& item : band.items) {
+        if (const auto* label = std::get_if<ReportLabel>(&item)) canvas.fill(label->box, label->fill);
+    }
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
 
     const double width = placed.width;
     if (band.frame.top) canvas.line(0, 0, width, 0);
-    if (band.frame.bottom) canvas.line(0, band.height, width, band.height);
-    if (band.frame.left) canvas.line(0, 0, 0, band.height);
-    if (band.frame.right) canvas.line(width, 0, width, band.height);
+    if (band.frame.bottom) canvas.line(0, height, width, height);
+    if (band.frame.left) canvas.line(0, 0, 0, height);
+    if (band.frame.right) canvas.line(width, 0, width, height);
 
     for (int i = 0; i < int(band.items.size()); ++i) {
         const ReportItem& item = band.items[i];
         if (const auto* label = std::get_if<ReportLabel>(&item)) {
-            canvas.text(label->box, label->text, label->font, label->align);
+            canvas.text(label->box, withPageNumber(label->text, page), label->font, label->align);
         } else if (const auto* field = std::get_if<ReportField>(&item)) {
-            canvas.text(field->box, rowText(placed.row, field->column), field->font, field->align);
+            const QString text = rowText(placed.row, field->column);
+            if (field->wrap) {
+                MmRect box = field->box;
+                box.height = std::max(box.height, height - box.y);
+                canvas.wrappedText(box, text, field->font, field->align);
+            } else {
+                canvas.text(field->box, text, field->font, field->align);
+            }
         } else if (const auto* hline = std::get_if<ReportHLine>(&item)) {
             canvas.hline(*hline);
         } else if (const auto* vline = std::get_if<ReportVLine>(&item)) {
@@ -207,7 +315,9 @@ void ReportDocument::paintBand(QPainter& painter, const PlacedBand& placed, doub
 }
 
 QString ReportDocument::rowText(int row, const QString& column) const {
-    if (row < 0 || row >= int(rowTexts_.size())) return {};
+    if (row < 0) return {};
+    if (!readAtOnce_) return rows_.text(row, column);
+    if (row >= int(rowTexts_.size())) return {};
     return rowTexts_[row].value(column);
 }
 
@@ -216,8 +326,19 @@ QImage ReportDocument::pictureFor(const PlacedBand& placed, int item, const Repo
         const auto found = fixedImages_.find({placed.band, item});
         return found == fixedImages_.end() ? QImage() : found->second;
     }
-    if (placed.row < 0 || placed.row >= int(rowImages_.size())) return {};
-    return rowImages_[placed.row].value(picture.column);
+    if (placed.row < 0) return {};
+    if (readAtOnce_) {
+        if (placed.row >= int(rowImages_.size())) return {};
+        return rowImages_[placed.row].value(picture.column);
+    }
+    // A long report makes the pictures of the pages it paints, and keeps the latest few.
+    QHash<QString, QImage>& images = lazyImages_[placed.row];
+    if (!images.contains(picture.column)) {
+        images.insert(picture.column, QImage::fromData(rows_.image(placed.row, picture.column)));
+    }
+    const QImage image = images.value(picture.column);
+    if (lazyImages_.size() > 400) lazyImages_.clear();
+    return image;
 }
 
 QImage renderPageImage(const PrintDocument& document, int page, double dotsPerInch) {

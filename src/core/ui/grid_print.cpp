@@ -1,0 +1,150 @@
+// Printing a grid.
+#include "core/ui/grid_print.h"
+
+#include <QColor>
+#include <QStringList>
+#include <algorithm>
+
+#include "core/dataset.h"
+#include "core/formats.h"
+#include "core/ui/dbgrid.h"
+#include "core/ui/dialogs.h"
+#include "core/ui/report_render.h"
+
+namespace {
+
+constexpr double kPageWidth = 210;
+constexpr double kPageHeight = 297;
+constexpr double kMargin = 20;  // 2 cm on every side
+constexpr double kBodyWidth = kPageWidth - 2 * kMargin;
+constexpr double kPoints = 9;
+constexpr double kLine = 5.0;  // a row of one line of 9 pt text, with its padding
+constexpr double kPad = 1.0;
+
+ReportFont arial(double points = kPoints, bool bold = false) {
+    ReportFont f;
+    f.family = QStringLiteral("Arial");
+    f.pointSize = points;
+    f.bold = bold;
+    return f;
+}
+
+ReportLabel label(MmRect box, const QString& text, ReportFont font, ReportAlign align, quint32 fill = 0) {
+    ReportLabel l;
+    l.box = box;
+    l.text = text;
+    l.font = font;
+    l.align = align;
+    l.fill = fill;
+    return l;
+}
+
+}  // namespace
+
+ReportDefinition gridReport(const QList<GridColumn>& columns, const GridPrintTexts& texts) {
+    ReportDefinition r;
+    r.title = texts.before.isEmpty() ? texts.title : texts.before;
+    r.pageWidth = kPageWidth;
+    r.pageHeight = kPageHeight;
+    r.marginTop = r.marginBottom = r.marginLeft = r.marginRight = kMargin;
+    r.bandWidth = kBodyWidth;
+
+    ReportBand pageHeader{BandKind::PageHeader, 7, {}, {}};
+    pageHeader.items.push_back(
+        label({0, 0, kBodyWidth, 4.5}, QStringLiteral("Page. &[Page]"), arial(), ReportAlign::Centre));
+    pageHeader.items.push_back(ReportHLine{0, 5.2, kBodyWidth, true, 0.5});
+    r.bands.push_back(pageHeader);
+
+    ReportBand title{BandKind::Title, 0, {}, {}};
+    double y = 0;
+    if (!texts.title.isEmpty()) {
+        title.items.push_back(label({0, y, kBodyWidth, 5}, texts.title, arial(), ReportAlign::Centre));
+        y += 6;
+    }
+    if (!texts.before.isEmpty()) {
+        title.items.push_back(label({0, y, kBodyWidth, 7}, texts.before, arial(14, true), ReportAlign::Centre));
+        y += 9;
+    }
+    title.height = y;
+    if (y > 0) r.bands.push_back(title);
+
+    QList<GridColumn> shown;
+    double total = 0;
+    for (const GridColumn& c : columns) {
+        if (!c.visible) continue;
+        shown.append(c);
+        total += std::max(1, c.width);
+    }
+    // Two-level titles ("上|下") print on two lines; equal upper texts side by side join.
+    bool twoLevels = false;
+    for (const GridColumn& c : shown) twoLevels = twoLevels || c.title.contains(QLatin1Char('|'));
+    const double headerLine = kLine;
+    ReportBand header{BandKind::ColumnHeader, twoLevels ? 2 * headerLine : headerLine, {true, true, true, false}, {}};
+    ReportBand line{BandKind::Detail, kLine, {true, true, true, false}, {}};
+    line.growsWithText = true;
+    double x = 0;
+    for (int i = 0; i < shown.size(); ++i) {
+        const GridColumn& c = shown[i];
+        const double width = kBodyWidth * std::max(1, c.width) / total;
+        const QStringList levels = c.title.split(QLatin1Char('|'));
+        const quint32 fill = c.titleColor.isValid() ? c.titleColor.rgba() : 0;
+        if (twoLevels && levels.size() > 1) {
+            // The upper text spans the run of columns that share it; only the first prints it.
+            const bool continues = i > 0 && shown[i - 1].title.section(QLatin1Char('|'), 0, 0) == levels.first();
+            double span = width;
+            for (int j = i + 1; j < shown.size() && shown[j].title.section(QLatin1Char('|'), 0, 0) == levels.first();
+                 ++j) {
+                span += kBodyWidth * std::max(1, shown[j].width) / total;
+            }
+            if (!continues) {
+                header.items.push_back(
+                    label({x, 0, span, headerLine}, levels.first(), arial(kPoints, true), ReportAlign::Centre, fill));
+                header.items.push_back(ReportHLine{x, headerLine, span, false, 0});
+            }
+            header.items.push_back(label({x, headerLine, width, headerLine}, levels.at(1), arial(kPoints, true),
+                                         ReportAlign::Centre, fill));
+            if (i > 0 && !continues) header.items.push_back(ReportVLine{x, 0, 0});
+            if (i > 0 && continues) header.items.push_back(ReportVLine{x, headerLine, 0});
+        } else {
+            header.items.push_back(
+                label({x, 0, width, header.height}, levels.first(), arial(kPoints, true), ReportAlign::Centre, fill));
+            if (i > 0) header.items.push_back(ReportVLine{x, 0, 0});
+        }
+        ReportField f;
+        f.box = {x + kPad, kPad, width - 2 * kPad, kLine - 2 * kPad};
+        f.column = c.field;
+        f.font = arial();
+        f.align = c.alignment & Qt::AlignRight     ? ReportAlign::Right
+                  : c.alignment & Qt::AlignHCenter ? ReportAlign::Centre
+                                                   : ReportAlign::Left;
+        f.wrap = true;
+        line.items.push_back(f);
+        if (i > 0) line.items.push_back(ReportVLine{x, 0, 0});
+        x += width;
+    }
+    r.bands.push_back(header);
+    r.bands.push_back(line);
+
+    // The bottom rule of the last row, and the closing text.
+    ReportBand after{BandKind::Summary, 8, {true, false, false, false}, {}};
+    QString closing = texts.after;
+    closing.replace(QLatin1String("%[Today]"), formatDate(QDate::currentDate()));
+    if (!closing.isEmpty()) after.items.push_back(label({0, 2, kBodyWidth, 5}, closing, arial(), texts.afterAlign));
+    r.bands.push_back(after);
+    return r;
+}
+
+int DatasetRows::rowCount() const {
+    return dataset_.isOpen() ? dataset_.recordCount() : 0;
+}
+
+QString DatasetRows::text(int row, const QString& column) const {
+    return dataset_.textAt(row, dataset_.fieldIndex(column));
+}
+
+void printGrid(QWidget* parent, const DBGrid& grid, const GridPrintTexts& texts) {
+    if (!grid.dataset()) return;
+    const DatasetRows rows(*grid.dataset());
+    const ReportDocument document(gridReport(grid.columns(), texts), rows);
+    Dialogs::current().preview(parent, document, QSize(1024, 800));
+}

@@ -1,0 +1,39 @@
+// Printing a grid: its rows as a banded report - "Page. N" over a double line on every page,
+// the title line and a heading before the grid on the first page, the column titles on every
+// page, one row per record growing to hold its text, and a closing text after the last row.
+// Columns keep the grid's proportions across the page width.
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include "core/report.h"
+
+class Dataset;
+class DBGrid;
+class QWidget;
+struct GridColumn;
+
+struct GridPrintTexts {
+    QString title;   // the title line at the top of the first page
+    QString before;  // bold and centred above the grid
+    QString after;   // below the last row; "%[Today]" becomes today's date
+    ReportAlign afterAlign = ReportAlign::Right;
+};
+
+// The report of the visible columns: detail fields are named by the columns' fields.
+ReportDefinition gridReport(const QList<GridColumn>& columns, const GridPrintTexts& texts);
+
+// A dataset's rows for a report, read as the report's pages are painted.
+class DatasetRows : public ReportRows {
+public:
+    explicit DatasetRows(const Dataset& dataset) : dataset_(dataset) {}
+    int rowCount() const override;
+    QString text(int row, const QString& column) const override;
+
+private:
+    const Dataset& dataset_;
+};
+
+// Shows the print preview of the grid's rows, from which they are printed.
+void printGrid(QWidget* parent, const DBGrid& grid, const GridPrintTexts& texts);
