@@ -163,6 +163,7 @@ TForm1::TForm1(QWidget* mainWindow, Tdmfm& dm) : QDialog(mainWindow), dm_(dm) {
     buttons->addWidget(importButton, 1, 3);
     barLayout->addLayout(buttons);
     layout->addWidget(bar);
+    layout->addStretch(1);
     auto* status = new QStatusBar(this);
     status->showMessage(QStringLiteral("回车加入"));
     status->setSizeGripEnabled(false);

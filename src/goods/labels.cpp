@@ -37,9 +37,18 @@ ReportDefinition labelSheet() {
     name.align = ReportAlign::Centre;
     label.items.push_back(name);
     ReportPicture bars;
-    bars.box = {4, 8, 39.5, 12};
+    bars.box = {4, 7, 39.5, 12};
     bars.column = QStringLiteral("barcode");
+    bars.keepAspectRatio = false;  // the bars fill their 12 mm
     label.items.push_back(bars);
+    // The code in figures under its bars, large enough to read and to type in by hand.
+    ReportField figures;
+    figures.box = {3, 19.2, 41, 3.6};
+    figures.column = QStringLiteral("barcodeText");
+    figures.font.family = QStringLiteral("Arial");
+    figures.font.pointSize = 7;
+    figures.align = ReportAlign::Centre;
+    label.items.push_back(figures);
     ReportField words;
     words.box = {3, 12, 41, 5};
     words.column = QStringLiteral("codeText");
@@ -57,7 +66,7 @@ QByteArray code128Png(const QString& code) {
     symbol->symbology = BARCODE_CODE128;
     symbol->input_mode = DATA_MODE;
     symbol->scale = 2;
-    symbol->show_hrt = 1;
+    symbol->show_hrt = 0;  // the label prints the figures itself, at a size that reads
     const QByteArray data = code.toLatin1();
     if (ZBarcode_Encode_and_Buffer(symbol.get(), reinterpret_cast<const unsigned char*>(data.constData()),
                                    int(data.size()), 0) >= ZINT_ERROR ||
@@ -77,9 +86,9 @@ QByteArray code128Png(const QString& code) {
 }
 
 QString LabelRows::text(int row, const QString& column) const {
-    if (column == QLatin1String("codeText")) {
+    if (column == QLatin1String("codeText") || column == QLatin1String("barcodeText")) {
         const QString code = DatasetRows::text(row, kCode);
-        return fitsCode128(code) ? QString() : code;
+        return fitsCode128(code) == (column == QLatin1String("barcodeText")) ? code : QString();
     }
     return DatasetRows::text(row, column);
 }

@@ -8,12 +8,12 @@
 #include "core/report.h"
 #include "core/ui/grid_print.h"
 
-// The built-in sheet. Detail fields: "商品名称", "codeText" (the code in words where no bar code
-// can hold it); picture column "barcode".
+// The built-in sheet. Detail fields: "商品名称", "barcodeText" (the code under its bars),
+// "codeText" (the code in words where no bar code can hold it); picture column "barcode".
 ReportDefinition labelSheet();
 
-// A PNG of the Code 128 bar code of `code` with the code printed under it; empty when Code 128
-// cannot hold the code (anything but printable ASCII, such as Chinese characters).
+// A PNG of the Code 128 bar code of `code`; empty when Code 128 cannot hold the code (anything
+// but printable ASCII, such as Chinese characters).
 QByteArray code128Png(const QString& code);
 
 // The listed goods as label rows: the bar code is made when its page is painted.
