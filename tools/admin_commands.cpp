@@ -9,6 +9,7 @@
 
 #include "core/connection.h"
 #include "core/errors.h"
+#include "core/goods_import.h"
 #include "core/pinyin.h"
 #include "core/schema.h"
 #include "demo_goods.h"
@@ -31,7 +32,9 @@ const char kUsage[] =
     "用法：\n"
     "  zenlo-admin init [--demo] [文件]   创建新的数据库文件（默认当前目录的 data.mdb）；\n"
     "                                     --demo 同时加入约五十种演示商品。已有文件不会被覆盖。\n"
-    "  zenlo-admin check [文件]           检查数据库文件能否打开、表是否齐全、内容是否完整。\n";
+    "  zenlo-admin check [文件]           检查数据库文件能否打开、表是否齐全、内容是否完整。\n"
+    "  zenlo-admin import 表格.xls [文件] 把工作表“quorbin”中的商品加入数据库（默认当前目录的\n"
+    "                                     data.mdb）；全部导入或者一行也不导入。\n";
 
 int init(const QStringList& args, QTextStream& out, QTextStream& err) {
     bool demo = false;
@@ -90,6 +93,21 @@ int check(const QStringList& args, QTextStream& out, QTextStream& err) {
     return 0;
 }
 
+int importCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (args.isEmpty() || args.size() > 2 || args.first().startsWith(QLatin1Char('-'))) {
+        err << kUsage;
+        return 2;
+    }
+    const QString database = args.size() > 1 ? args.at(1) : QString::fromLatin1(kDatabaseFile);
+    const GoodsImportResult result = importGoods(args.first(), database);
+    if (result.failure != GoodsImportResult::Failure::None) {
+        err << "zenlo-admin: " << importFailureText(result) << '\n';
+        return 1;
+    }
+    out << "已导入 " << result.rows << " 种商品：" << QFileInfo(database).absoluteFilePath() << '\n';
+    return 0;
+}
+
 }  // namespace
 
 void createDatabaseFile(const QString& path, bool withDemoGoods) {
@@ -130,6 +148,7 @@ int runAdmin(const QStringList& args, QTextStream& out, QTextStream& err) {
     const QStringList rest = args.mid(1);
     if (command == QLatin1String("init")) return init(rest, out, err);
     if (command == QLatin1String("check")) return check(rest, out, err);
+    if (command == QLatin1String("import")) return importCommand(rest, out, err);
     err << kUsage;
     return 2;
 }

@@ -1,4 +1,4 @@
-// zenlo-admin: create and check the program's database from the command line.
+// zenlo-admin: create and check the program's database and import goods from the command line.
 #include <QCoreApplication>
 #include <QTextStream>
 #include <cstdio>

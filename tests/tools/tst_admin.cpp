@@ -1,4 +1,5 @@
-// zenlo-admin: creating and checking database files.
+// zenlo-admin: creating and checking database files, importing goods.
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -109,6 +110,33 @@ private slots:
         QString err;
         QCOMPARE(admin({QStringLiteral("check"), dir.filePath(QStringLiteral("missing.mdb"))}, nullptr, &err), 1);
         QVERIFY(err.contains(QStringLiteral("不存在")));
+    }
+
+    // The window's import from a script: the database defaults to data.mdb where it runs.
+    void importAddsGoodsOrSaysWhyNot() {
+        QTemporaryDir dir;
+        const QString here = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        const auto back = qScopeGuard([&] { QDir::setCurrent(here); });
+        QCOMPARE(admin({QStringLiteral("init")}), 0);
+        const QString goods = QStringLiteral(ZENLO_TEST_SOURCE_DIR "/fixtures/goods_100.xls");
+        QString out, err;
+        QCOMPARE(admin({QStringLiteral("import"), goods}, &out), 0);
+        QVERIFY2(out.startsWith(QStringLiteral("已导入 100 种商品")) && out.count(QLatin1Char('\n')) == 1,
+                 qPrintable(out));
+        QCOMPARE(admin({QStringLiteral("import"), QStringLiteral(ZENLO_TEST_SOURCE_DIR "/fixtures/bad_price.xls"),
+                        QStringLiteral("data.mdb")},
+                       &out, &err),
+                 1);
+        QVERIFY2(err.contains(QStringLiteral("批量EXCEL导入失败！")) && err.contains(QStringLiteral("“十元”不是数字")),
+                 qPrintable(err));
+        QCOMPARE(admin({QStringLiteral("import"), goods, QStringLiteral("other.mdb")}, &out, &err), 1);
+        QVERIFY2(err.contains(QStringLiteral("连接ACCESS失败！")), qPrintable(err));
+        QCOMPARE(admin({QStringLiteral("import")}), 2);
+        QCOMPARE(admin({QStringLiteral("import"), goods, QStringLiteral("data.mdb"), QStringLiteral("more")}), 2);
+        Connection db;
+        db.open(QStringLiteral("data.mdb"), QByteArray(kDatabaseKey));
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM sp")).toInt(), 100);
     }
 };
 
