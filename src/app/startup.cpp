@@ -87,6 +87,7 @@ void Program::wire() {
     loginfm->setNoteTotals([this] { counter->afterLogin(); });
     counter->setDeliveryNote(form2);
     form1->setImportWindow(excell);
+    excell->setRefreshNoteList([this] { counter->noteList->refresh(); });
     ysfm->setCodeEntry(mainForm, counter->codeEntry);
     connect(counter->codeEntry, &CodeEntry::lookupRequested, ysfm, &Tysfm::openForCodeEntry);
     connect(mainForm, &TMainForm::loginRequested, this, [this] { loginfm->exec(); });
