@@ -27,8 +27,8 @@ bool RecordingDialogs::okCancel(QWidget*, const QString& title, const QString& t
     return answer();
 }
 
-bool RecordingDialogs::yesNo(QWidget*, const QString& title, const QString& text, bool, Icon icon) {
-    record({QStringLiteral("yesNo"), title, text, icon});
+bool RecordingDialogs::yesNo(QWidget*, const QString& title, const QString& text, bool defaultYes, Icon icon) {
+    record({QStringLiteral("yesNo"), title, text, icon, defaultYes});
     return answer();
 }
 

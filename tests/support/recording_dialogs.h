@@ -15,6 +15,7 @@ public:
         QString title;
         QString text;
         Icon icon = Icon::None;
+        bool defaultYes = false;  // yesNo: the button Enter presses
     };
 
     RecordingDialogs();            // installs itself

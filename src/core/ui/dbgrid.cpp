@@ -472,6 +472,10 @@ void DBGrid::setFooterRowCount(int rows) {
     d->footer->setVisible(d->footerRows > 0);
 }
 
+int DBGrid::footerRowCount() const {
+    return d->footerRows;
+}
+
 void DBGrid::setMultiSelect(bool on) {
     d->view->setSelectionMode(on ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
 }

@@ -50,6 +50,7 @@ public:
 
     void setRowHeight(int pixels);
     void setFooterRowCount(int rows);         // 0 or 1
+    int footerRowCount() const;               // as set
     void setMultiSelect(bool on);             // Ctrl/Shift select several rows
     void setFitToWidth(bool on);              // column widths follow the grid's width
     void setTitleColor(const QColor& color);  // the default title background
