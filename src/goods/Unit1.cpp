@@ -25,6 +25,7 @@
 #include "core/ui/dialogs.h"
 #include "core/ui/floating_panel.h"
 #include "core/ui/fonts.h"
+#include "core/ui/grid_export.h"
 #include "core/ui/grid_print.h"
 #include "core/ui/guard.h"
 #include "core/ui/input_helpers.h"
@@ -425,7 +426,9 @@ void TForm1::clearConditions() {
     }
 }
 
-void TForm1::exportToExcel() {}
+void TForm1::exportToExcel() {
+    exportGrid(this, *grid, QStringLiteral("全部商品清单"), QStringLiteral("VantroPOS收银系统"));
+}
 
 void TForm1::printList() {
     printGrid(this, *grid,

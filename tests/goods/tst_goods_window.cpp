@@ -1,12 +1,14 @@
 // The goods window: its statements, the entry panel's checks in their order, what is stored,
 // deleting, searching, printing and labels.
 #include <QAction>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QtTest>
 
 #include "core/dm.h"
+#include "core/gbk.h"
 #include "core/pinyin.h"
 #include "core/ui/dbgrid.h"
 #include "core/ui/floating_panel.h"
@@ -176,6 +178,24 @@ private slots:
         f.form->deleteSelectedItem->trigger();
         QCOMPARE(f.db.count(QStringLiteral("sp")), 1);
         QCOMPARE(f.db.scalar(QStringLiteral("SELECT 商品编码 FROM sp")).toString(), QStringLiteral("B2"));
+    }
+
+    // The list goes to Excel with its title and maker, the file opened afterwards.
+    void exportTheList() {
+        GoodsFixture f;
+        const QString file = f.db.file(QStringLiteral("goods.xls"));
+        f.dialogs.fileAnswers = {file};
+        f.form->exportItem->trigger();
+        QVERIFY(QFile::exists(file));
+        QCOMPARE(f.dialogs.urls, QList<QUrl>{QUrl::fromLocalFile(file)});
+        const QByteArray bytes = [&] {
+            QFile in(file);
+            in.open(QIODevice::ReadOnly);
+            return in.readAll();
+        }();
+        QVERIFY(bytes.contains(toGbk(QStringLiteral("全部商品清单"))));
+        QVERIFY(bytes.contains(toGbk(QStringLiteral("制表人：VantroPOS收银系统"))));
+        QVERIFY(bytes.contains(toGbk(QStringLiteral("百事可乐"))));
     }
 
     void printAndLabelsOfTheListedGoods() {
