@@ -26,6 +26,9 @@
 #include "core/ui/skins.h"
 #include "core/ui/translations.h"
 #include "demo_goods.h"
+#include "goods/Unit1.h"
+#include "goods/excel.h"
+#include "goods/labels.h"
 #include "note/line_edit_panel.h"
 #include "note/note_list.h"
 #include "sale/Unit2.h"
@@ -192,6 +195,32 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
     ok &= save(printDialog.grab().toImage(), out.filePath(QStringLiteral("print-dialog.png")));
     printDialog.hide();
+
+    // The goods window with its entry panel open on a row, and a sheet of labels.
+    TForm1* goods = program.form1;
+    goods->show();
+    QCoreApplication::processEvents();
+    ok &= save(goods->grab().toImage(), out.filePath(QStringLiteral("goods-window.png")));
+    program.dm->ADOQuery12.setRecNo(9);
+    goods->loadRow(9);
+    goods->panel->show();
+    goods->panel->raise();
+    QCoreApplication::processEvents();
+    ok &= save(goods->grab().toImage(), out.filePath(QStringLiteral("goods-entry-panel.png")));
+    {
+        const LabelRows rows(program.dm->ADOQuery12);
+        const ReportDocument sheet(labelSheet(), rows);
+        ok &= save(renderPageImage(sheet, 0, 110), out.filePath(QStringLiteral("labels.png")));
+    }
+    goods->reject();
+
+    Texcell* import = program.excell;
+    import->Edit1->setText(QStringLiteral("/home/shop/商品清单.xls"));
+    import->Edit2->setText(QStringLiteral("/home/shop/zenlo/data.mdb"));
+    import->show();
+    QCoreApplication::processEvents();
+    ok &= save(import->grab().toImage(), out.filePath(QStringLiteral("import-window.png")));
+    import->hide();
     Dialogs::install(nullptr);
     return ok ? 0 : 1;
 }

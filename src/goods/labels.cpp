@@ -66,7 +66,8 @@ QByteArray code128Png(const QString& code) {
     symbol->symbology = BARCODE_CODE128;
     symbol->input_mode = DATA_MODE;
     symbol->scale = 2;
-    symbol->show_hrt = 0;  // the label prints the figures itself, at a size that reads
+    symbol->show_hrt = 0;           // the label prints the figures itself, at a size that reads
+    symbol->whitespace_width = 10;  // the quiet zones a scanner needs on both sides
     const QByteArray data = code.toLatin1();
     if (ZBarcode_Encode_and_Buffer(symbol.get(), reinterpret_cast<const unsigned char*>(data.constData()),
                                    int(data.size()), 0) >= ZINT_ERROR ||

@@ -2,6 +2,7 @@
 #include <QBuffer>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -476,6 +477,13 @@ private slots:
         QVERIFY(document.pageCount() > early);
         preview.showPage(document.pageCount() + 5);
         QCOMPARE(preview.currentPage(), document.pageCount() - 1);
+        // Printing a range from the preview prints those pages and no others.
+        QTemporaryDir dir;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("range.pdf")));
+        QVERIFY(preview.printPages(printer, 4, 6));
+        QCOMPARE(int(pdfWords(printer.outputFileName()).size()), 3);
     }
 };
 
