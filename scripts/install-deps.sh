@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-charts-dev libqt6svg6 libqt6opengl6-dev libxkbcommon-dev libgl-dev libvulkan-dev
+  qt6-base-dev libqt6svg6 libqt6opengl6-dev libxkbcommon-dev libgl-dev libvulkan-dev
   libsqlcipher-dev libfreexl-dev libzint-dev
   fonts-noto-cjk qt6-translations-l10n
   xvfb xauth openbox xdotool poppler-utils

@@ -13,6 +13,7 @@
 #include "core/pinyin.h"
 #include "core/schema.h"
 #include "demo_goods.h"
+#include "demo_sales.h"
 
 namespace {
 
@@ -28,10 +29,24 @@ void insertDemoGoods(Connection& db) {
     tx.commit();
 }
 
+// Fourteen months of a quiet counter up to yesterday, so that the sales window and its charts
+// have something to show; today's serials stay free for the first real sale.
+void insertDemoSales(Connection& db) {
+    SalesHistoryShape shape;
+    shape.lastDay = QDate::currentDate().addDays(-1);
+    shape.firstDay = shape.lastDay.addMonths(-14);
+    shape.sales = 1300;
+    shape.lines = 4500;
+    shape.goods = int(demoGoods().size());
+    shape.operators = {QStringLiteral("超级管理员")};
+    writeSalesHistory(db, shape, false);
+}
+
 const char kUsage[] =
     "用法：\n"
     "  zenlo-admin init [--demo] [文件]   创建新的数据库文件（默认当前目录的 data.mdb）；\n"
-    "                                     --demo 同时加入约五十种演示商品。已有文件不会被覆盖。\n"
+    "                                     --demo 同时加入约五十种演示商品和十四个月的演示销售\n"
+    "                                     记录。已有文件不会被覆盖。\n"
     "  zenlo-admin check [文件]           检查数据库文件能否打开、表是否齐全、内容是否完整。\n"
     "  zenlo-admin import 表格.xls [文件] 把工作表“quorbin”中的商品加入数据库（默认当前目录的\n"
     "                                     data.mdb）；全部导入或者一行也不导入。\n";
@@ -127,7 +142,10 @@ void createDatabaseFile(const QString& path, bool withDemoGoods) {
         Connection db;
         db.create(temp, QByteArray(kDatabaseKey));
         createSchema(db);
-        if (withDemoGoods) insertDemoGoods(db);
+        if (withDemoGoods) {
+            insertDemoGoods(db);
+            insertDemoSales(db);
+        }
         db.close();
     } catch (...) {
         QFile::remove(temp);

@@ -70,7 +70,7 @@ bool Program::create() {
     // The sales history is read into memory in the background while the operator logs in.
     dm->startHistoryIndex();
     aboutBox = make<TAboutBox>(mainForm);
-    xstj = make<Txstj>(mainForm);
+    xstj = make<Txstj>(mainForm, *dm);
     form1 = make<TForm1>(mainForm, *dm);
     excell = make<Texcell>(mainForm);
     form2 = make<TForm2>(mainForm);
@@ -86,6 +86,9 @@ void Program::wire() {
     loginfm->setRefreshNoteList([this] { counter->noteList->refresh(); });
     loginfm->setNoteTotals([this] { counter->afterLogin(); });
     counter->setDeliveryNote(form2);
+    xstj->setDeliveryNote(form2);
+    xstj->setRefreshNoteList([this] { counter->noteList->refresh(); });
+    loginfm->setLimitedRights([this] { xstj->setChartsVisible(false); });
     form1->setImportWindow(excell);
     excell->setRefreshNoteList([this] { counter->noteList->refresh(); });
     ysfm->setCodeEntry(mainForm, counter->codeEntry);

@@ -34,7 +34,8 @@ QString receiptGoodsLine(const ReceiptGoods& goods) {
 QList<ReceiptLine> receiptLayout(const ReceiptInput& in) {
     QList<ReceiptLine> out;
     auto line = [&out](int y, const QString& text) { out.append({y, 8, false, text}); };
-    out.append({0, 10, true, QStringLiteral("      POS小票销售凭证")});
+    out.append(
+        {0, 10, true, QStringLiteral("      POS小票销售凭证") + (in.reprint ? QStringLiteral("（补打）") : QString())});
     line(40, kReceiptRule);
     line(60, QStringLiteral("销售单号：") + in.serial);
     line(90, QStringLiteral("收银员：") + in.cashier);
@@ -44,6 +45,10 @@ QList<ReceiptLine> receiptLayout(const ReceiptInput& in) {
     int y = 210;
     for (const ReceiptGoods& g : in.goods) {
         line(y, receiptGoodsLine(g));
+        y += 30;
+    }
+    if (!in.note.isEmpty()) {
+        line(y, in.note);
         y += 30;
     }
     line(y, kReceiptRule);

@@ -28,6 +28,9 @@ struct ReceiptInput {
     QString received;  // "0.00"
     double cash = 0;
     double change = 0;
+    // A receipt printed again later says so in its heading, so it is never taken for a sale.
+    bool reprint = false;
+    QString note;  // a line after the goods, when the goods are not all there any more
 };
 
 inline const QString kReceiptRule = QStringLiteral("-------------------------------");

@@ -82,8 +82,13 @@ ReportDefinition TForm2::definition(const DeliveryNoteInput& in, const QString& 
     ReportBand title{BandKind::Title, 21.2, {}, {}};
     title.items.push_back(ReportPicture{{10.1, 0.3, 14.8, 15.3}, logoPng(), QString(), true});
     // Centred on the middle of its 38.4 mm box, wide enough for the whole title.
-    title.items.push_back(
-        label(63.5 + 19.2 - 40, 3.2, 80, QStringLiteral("Zenlo软件送货单"), 16, true, ReportAlign::Centre));
+    if (in.reprint) {
+        title.items.push_back(label(63.5 + 19.2 - 52, 3.2, 104, QStringLiteral("Zenlo软件送货单（补打）"), 16, true,
+                                    ReportAlign::Centre));
+    } else {
+        title.items.push_back(
+            label(63.5 + 19.2 - 40, 3.2, 80, QStringLiteral("Zenlo软件送货单"), 16, true, ReportAlign::Centre));
+    }
     title.items.push_back(ReportHLine{27.5, 8.7, 102.9, true, 0.3});
     title.items.push_back(label(30.4, 12.2, 98.2, Vendor::kPrintLine, 10, false, ReportAlign::Centre));
     // The note number may run past the band towards the paper's edge, as long serials do.
@@ -149,6 +154,7 @@ ReportTableRows TForm2::rows(const DeliveryNoteInput& in) {
         rows.append(
             {l.name, l.spec, l.unit, formatGeneral(l.quantity), formatGeneral(l.price), formatGeneral(l.amount)});
     }
+    if (!in.note.isEmpty()) rows.append({in.note, {}, {}, {}, {}, {}});
     return rows;
 }
 

@@ -31,6 +31,9 @@ struct DeliveryNoteInput {
     QString contact;
     QString phone;
     QList<DeliveryNoteLine> lines;
+    // A note printed again later says so in its title, so it is never taken for a new sale.
+    bool reprint = false;
+    QString note;  // a line after the goods, when the goods are not all there any more
 };
 
 class TForm2 : public QObject {

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+class Connection;
 
 // The search fields under the line grid and the serial field above the sales grid, as typed.
 struct SalesLineFilters {
@@ -34,3 +37,7 @@ enum class ChartMeasure { Profit, Sales };
 // The monthly chart of a year and the daily chart of a month.
 QString monthlyChartQuery(ChartMeasure measure, const QString& year);
 QString dailyChartQuery(ChartMeasure measure, const QString& month, const QString& year);
+
+// The years of the chart fields: every year in which a sale was settled, and `thisYear`,
+// ascending.
+QStringList salesYears(Connection& db, int thisYear);

@@ -143,6 +143,7 @@ void Tloginfm::applyRights(const QString& user) {
     main_->changePasswordItem->setVisible(false);
     main_->userManagementItem->setVisible(false);
     main_->ToolButton1->hide();
+    if (limitedRights_) limitedRights_();
 }
 
 void Tloginfm::writeLoginLog(const QString& user) {

@@ -26,6 +26,8 @@ public:
     // What the close step asks of the main window's working parts.
     void setRefreshNoteList(std::function<void()> refresh) { refreshNoteList_ = std::move(refresh); }
     void setNoteTotals(std::function<void()> totals) { noteTotals_ = std::move(totals); }
+    // What the rights step hides elsewhere for everyone but the super administrator.
+    void setLimitedRights(std::function<void()> limit) { limitedRights_ = std::move(limit); }
 
     bool succeeded() const { return succeeded_; }
     bool exitMarked() const { return exitMarked_; }
@@ -53,6 +55,7 @@ private:
     Tdmfm* dm_ = nullptr;
     std::function<void()> refreshNoteList_;
     std::function<void()> noteTotals_;
+    std::function<void()> limitedRights_;
     bool succeeded_ = false;
     bool exitMarked_ = false;
     bool closeStepDone_ = false;

@@ -82,6 +82,19 @@ private slots:
             QCOMPARE(g.code.right(1).toInt(), ean13CheckDigit(g.code.left(12)));
         }
         QCOMPARE(ean13CheckDigit(QStringLiteral("690123456789")), 2);
+
+        // The demo history adds up: every sale's total is the sum of its lines, serials are
+        // unique, and today is left free for the first real sale.
+        QVERIFY(db.scalar(QStringLiteral("SELECT count(*) FROM data3")).toInt() > 1000);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM data3 s WHERE abs(s.[1]-(SELECT sum([6]) FROM data1 "
+                                          "l WHERE l.h=s.a))>=0.005"))
+                     .toInt(),
+                 0);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(DISTINCT a)=count(*) FROM data3")).toInt(), 1);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM data3 WHERE day1>=?"),
+                           {QDate::currentDate().toString(Qt::ISODate)})
+                     .toInt(),
+                 0);
     }
 
     void refusesToOverwriteAnExistingFile() {
