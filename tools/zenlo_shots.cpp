@@ -8,6 +8,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTime>
 #include <cstdio>
@@ -36,6 +37,7 @@
 #include "sale/counter.h"
 #include "sale/receipt_document.h"
 #include "sale/settlement.h"
+#include "sales/Unit4.h"
 
 namespace {
 
@@ -50,8 +52,11 @@ public:
         return {};
     }
     bool openUrl(const QUrl&) override { return true; }
-    void preview(QWidget*, const PrintDocument&, QSize) override {}
+    void preview(QWidget*, const PrintDocument& document, QSize) override {
+        if (onPreview) onPreview(document);
+    }
     bool print(const PrintDocument&, QString*) override { return true; }
+    std::function<void(const PrintDocument&)> onPreview;
 };
 
 bool save(const QImage& image, const QString& path) {
@@ -221,6 +226,32 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
     ok &= save(import->grab().toImage(), out.filePath(QStringLiteral("import-window.png")));
     import->hide();
+
+    // The sales window on the demo history: this month, the charts, the deletion panel, and the
+    // printed list of one sale's lines.
+    Txstj* sales = program.xstj;
+    sales->show();
+    QCoreApplication::processEvents();
+    ok &= save(sales->grab().toImage(), out.filePath(QStringLiteral("sales-window.png")));
+    sales->PageControl1->setCurrentIndex(1);
+    QCoreApplication::processEvents();
+    ok &= save(sales->grab().toImage(), out.filePath(QStringLiteral("sales-charts.png")));
+    sales->PageControl1->setCurrentIndex(0);
+    program.dm->ADOQuery13.setRecNo(program.dm->ADOQuery13.recordCount() - 3);
+    sales->askDelete();
+    QCoreApplication::processEvents();
+    ok &= save(sales->grab().toImage(), out.filePath(QStringLiteral("sales-deletion-panel.png")));
+    sales->Edit23->setText(QStringLiteral("可乐"));
+    sales->query();
+    const QString reportPdf = sandbox.filePath(QStringLiteral("sales.pdf"));
+    dialogs.onPreview = [&](const PrintDocument& d) {
+        ok &= printToPdf(d, reportPdf) &&
+              pdfPageImages(reportPdf, 90, out.filePath(QStringLiteral("sales-report")), false);
+    };
+    sales->printLines();
+    dialogs.onPreview = nullptr;
+    sales->Edit23->clear();
+    sales->reject();
     Dialogs::install(nullptr);
     return ok ? 0 : 1;
 }
