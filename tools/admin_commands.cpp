@@ -8,10 +8,12 @@
 #include <QTextStream>
 
 #include "core/connection.h"
+#include "core/database_copy.h"
 #include "core/errors.h"
 #include "core/goods_import.h"
 #include "core/pinyin.h"
 #include "core/schema.h"
+#include "core/settings_stores.h"
 #include "demo_goods.h"
 #include "demo_sales.h"
 
@@ -49,7 +51,11 @@ const char kUsage[] =
     "                                     记录。已有文件不会被覆盖。\n"
     "  zenlo-admin check [文件]           检查数据库文件能否打开、表是否齐全、内容是否完整。\n"
     "  zenlo-admin import 表格.xls [文件] 把工作表“quorbin”中的商品加入数据库（默认当前目录的\n"
-    "                                     data.mdb）；全部导入或者一行也不导入。\n";
+    "                                     data.mdb）；全部导入或者一行也不导入。\n"
+    "  zenlo-admin backup [备份文件] [文件] 把数据库（默认当前目录的 data.mdb）备份到备份文件\n"
+    "                                     （默认“数据库备份”窗口里的备份路径）；程序运行时也可以。\n"
+    "  zenlo-admin restore 备份文件 [文件] 用备份文件替换数据库，原来的数据库另存为\n"
+    "                                     data.before-restore-日期-时间.mdb；程序运行时不能恢复。\n";
 
 int init(const QStringList& args, QTextStream& out, QTextStream& err) {
     bool demo = false;
@@ -79,24 +85,14 @@ int init(const QStringList& args, QTextStream& out, QTextStream& err) {
 
 int check(const QStringList& args, QTextStream& out, QTextStream& err) {
     const QString file = args.isEmpty() ? QString::fromLatin1(kDatabaseFile) : args.first();
+    if (const QString problem = databaseProblem(file); !problem.isEmpty()) {
+        err << "zenlo-admin: " << problem << '\n';
+        return 1;
+    }
     try {
         Connection db;
-        db.open(file, QByteArray(kDatabaseKey));
-        const QString integrity = db.scalar(QStringLiteral("PRAGMA integrity_check")).toString();
-        if (integrity != QLatin1String("ok")) {
-            err << "zenlo-admin: 数据库内容损坏：" << integrity << '\n';
-            return 1;
-        }
+        db.openReadOnly(file, QByteArray(kDatabaseKey));
         for (const TableDef& t : schemaTables()) {
-            QStringList present;
-            Statement info(db.handle(), QStringLiteral("PRAGMA table_info(\"%1\")").arg(t.name));
-            while (info.step()) present.append(info.value(1).toString());
-            for (const FieldDef& f : t.columns) {
-                if (!present.contains(f.name, Qt::CaseInsensitive)) {
-                    err << "zenlo-admin: 表 " << t.name << " 缺少列 " << f.name << '\n';
-                    return 1;
-                }
-            }
             out << t.name << ": " << db.scalar(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(t.name)).toLongLong()
                 << " 行\n";
         }
@@ -120,6 +116,42 @@ int importCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
         return 1;
     }
     out << "已导入 " << result.rows << " 种商品：" << QFileInfo(database).absoluteFilePath() << '\n';
+    return 0;
+}
+
+// A backup needs no pause of the program: the engine copies a consistent state while it runs.
+int backupCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (args.size() > 2 || (!args.isEmpty() && args.first().startsWith(QLatin1Char('-')))) {
+        err << kUsage;
+        return 2;
+    }
+    QString target = args.value(0);
+    if (target.isEmpty()) target = UserKey::jxc().value(kBackupPathValue).value_or(QString());
+    if (target.isEmpty()) target = defaultBackupPath();
+    const QString database = args.size() > 1 ? args.at(1) : QString::fromLatin1(kDatabaseFile);
+    const DatabaseCopyResult result = backupDatabase(database, target);
+    if (!result.ok()) {
+        err << "zenlo-admin: 数据库备份失败！" << result.problem << '\n';
+        return 1;
+    }
+    out << "数据库备份成功！" << QFileInfo(target).absoluteFilePath() << '\n';
+    return 0;
+}
+
+int restoreCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (args.isEmpty() || args.size() > 2 || args.first().startsWith(QLatin1Char('-'))) {
+        err << kUsage;
+        return 2;
+    }
+    const QString database = args.size() > 1 ? args.at(1) : QString::fromLatin1(kDatabaseFile);
+    const DatabaseCopyResult result = restoreDatabase(args.first(), database);
+    if (!result.ok()) {
+        err << "zenlo-admin: 数据库恢复失败！" << result.problem << '\n';
+        return 1;
+    }
+    out << "数据库恢复成功！" << QFileInfo(database).absoluteFilePath();
+    if (!result.safetyCopy.isEmpty()) out << "（原来的数据库保存为 " << result.safetyCopy << "）";
+    out << '\n';
     return 0;
 }
 
@@ -167,6 +199,8 @@ int runAdmin(const QStringList& args, QTextStream& out, QTextStream& err) {
     if (command == QLatin1String("init")) return init(rest, out, err);
     if (command == QLatin1String("check")) return check(rest, out, err);
     if (command == QLatin1String("import")) return importCommand(rest, out, err);
+    if (command == QLatin1String("backup")) return backupCommand(rest, out, err);
+    if (command == QLatin1String("restore")) return restoreCommand(rest, out, err);
     err << kUsage;
     return 2;
 }

@@ -1,4 +1,5 @@
-// zenlo-admin: create and check the program's database and import goods from the command line.
+// zenlo-admin: create, check, back up and restore the program's database and import goods from the
+// command line.
 #include <QCoreApplication>
 #include <QTextStream>
 #include <cstdio>

@@ -8,9 +8,11 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTime>
+#include <QToolButton>
 #include <cstdio>
 
 #include "admin_commands.h"
@@ -30,6 +32,8 @@
 #include "goods/Unit1.h"
 #include "goods/excel.h"
 #include "goods/labels.h"
+#include "maintenance/About.h"
+#include "maintenance/repairdb.h"
 #include "note/line_edit_panel.h"
 #include "note/note_list.h"
 #include "sale/Unit2.h"
@@ -118,6 +122,8 @@ int main(int argc, char** argv) {
     Dialogs::install(&dialogs);
 
     QTemporaryDir sandbox;
+    // The windows remember paths per user: here in the sandbox, not in the real settings.
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, sandbox.filePath(QStringLiteral("config")));
     const QString file = sandbox.filePath(QStringLiteral("data.mdb"));
     createDatabaseFile(file, true);
     Program::Options options;
@@ -252,6 +258,21 @@ int main(int argc, char** argv) {
     dialogs.onPreview = nullptr;
     sales->Edit23->clear();
     sales->reject();
+
+    // The backup window as the toolbar opens it, on a path an operator would choose.
+    main->ToolButton4->click();
+    Trepair* repair = program.repair;
+    repair->Edit1->setText(QStringLiteral("/media/shop-usb/beifen.mdb"));
+    repair->Edit2->setText(QStringLiteral("/media/shop-usb/beifen.mdb"));
+    QCoreApplication::processEvents();
+    ok &= save(repair->grab().toImage(), out.filePath(QStringLiteral("backup-window.png")));
+    repair->close();
+    QCoreApplication::processEvents();
+
+    program.aboutBox->show();
+    QCoreApplication::processEvents();
+    ok &= save(program.aboutBox->grab().toImage(), out.filePath(QStringLiteral("about-window.png")));
+    program.aboutBox->hide();
     Dialogs::install(nullptr);
     return ok ? 0 : 1;
 }

@@ -18,6 +18,7 @@
 #include "sale/Unit2.h"
 #include "sale/code_entry.h"
 #include "sale/counter.h"
+#include "sale/note_editing.h"
 #include "sales/Unit4.h"
 #include "users/changepass.h"
 #include "users/login.h"
@@ -31,6 +32,11 @@ QString databaseProblemText(const QString& path, int kind) {
     switch (static_cast<DataError::Kind>(kind)) {
         case DataError::Kind::Missing:
             return QStringLiteral("找不到数据库文件：\n%1").arg(file) + howTo;
+        case DataError::Kind::InUse:
+            return QStringLiteral(
+                       "数据库文件正在被另一个程序使用：\n%1\n\n请先关闭另一个打开的Zenlo送货单打印软件，"
+                       "或者等命令行的数据库恢复完成后再启动。")
+                .arg(file);
         case DataError::Kind::ReadOnly:
             return QStringLiteral(
                        "数据库文件只能读取，不能写入：\n%1\n\n请检查文件的权限，"
@@ -104,7 +110,12 @@ void Program::wire() {
     connect(mainForm, &TMainForm::changePasswordRequested, this, [this] { openWindow(changepassfm, mainForm, *dm); });
     connect(mainForm, &TMainForm::userManagementRequested, this, [this] { openWindow(userglfm, mainForm, *dm); });
     connect(mainForm, &TMainForm::backupRequested, this, [this] {
-        openWindow(repair, mainForm);
+        Trepair* w = openWindow(repair, mainForm, *dm);
+        // The database may come back restored: the note and its totals are read again.
+        w->setRefreshNoteList([this] {
+            counter->noteList->refresh();
+            counter->editing->noteTotals();
+        });
         mainForm->hide();
     });
     connect(mainForm, &TMainForm::closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -1,6 +1,9 @@
 // Tdmfm: the data module — the one connection and the named datasets all windows share.
 #include "core/dm.h"
 
+#include <QFileInfo>
+
+#include "core/errors.h"
 #include "core/schema.h"
 
 namespace {
@@ -77,7 +80,8 @@ Tdmfm::Tdmfm(const QString& databasePath, QObject* parent)
                 this),
       ADOQuery3(ADOConnection1, QStringLiteral("ADOQuery3"), Kind::Query, QString(), {}, this),
       ADOQuery14(ADOConnection1, QStringLiteral("ADOQuery14"), Kind::Query, kSelectData, {}, this),
-      databasePath_(databasePath) {
+      databasePath_(databasePath),
+      lock_(databasePath) {
     setObjectName(QStringLiteral("dmfm"));
     for (Dataset* history : {&ADOQuery13, &ADOQuery9, &ADOTable2, &ADOTable6}) history->setRowProvider(&historyIndex);
     connectDatabase();
@@ -90,8 +94,19 @@ Tdmfm::~Tdmfm() {
 
 void Tdmfm::connectDatabase() {
     if (ADOConnection1.isOpen()) return;
-    ADOConnection1.open(databasePath_, QByteArray(kDatabaseKey));
-    ensureSchemaIndexes(ADOConnection1);
+    // A directory where no lock file can be made cannot take a restore either: go on without.
+    if (lock_.tryLock(Connection::kBusyTimeoutMs) == DatabaseLock::State::HeldElsewhere) {
+        throw DataError(QStringLiteral("数据库正在被另一个程序使用：") + QFileInfo(databasePath_).absoluteFilePath(),
+                        DataError::Kind::InUse);
+    }
+    try {
+        ADOConnection1.open(databasePath_, QByteArray(kDatabaseKey));
+        ensureSchemaIndexes(ADOConnection1);
+    } catch (...) {
+        ADOConnection1.close();
+        lock_.unlock();
+        throw;
+    }
     if (historyIndexWanted_) historyIndex.start(databasePath_, QByteArray(kDatabaseKey));
 }
 
@@ -99,6 +114,7 @@ void Tdmfm::disconnectDatabase() {
     // The file may be replaced while disconnected: what the index holds is forgotten.
     historyIndex.stop();
     ADOConnection1.close();
+    lock_.unlock();
 }
 
 void Tdmfm::startHistoryIndex() {

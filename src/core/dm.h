@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "core/connection.h"
+#include "core/database_copy.h"
 #include "core/dataset.h"
 #include "core/history_index.h"
 
@@ -18,9 +19,13 @@ public:
     ~Tdmfm() override;
 
     // Connect and disconnect ADOConnection1 again, as the backup window does. Disconnecting
-    // closes every dataset.
+    // closes every dataset. While connected the module holds the database's lock file, so a
+    // restore from the command line is refused meanwhile; connecting throws
+    // DataError (InUse) when another program holds it.
     void connectDatabase();
     void disconnectDatabase();
+
+    const QString& databasePath() const { return databasePath_; }
 
     // Begins reading the history into memory in the background; from then on the index is
     // rebuilt whenever the database is connected again.
@@ -53,5 +58,6 @@ public:
 
 private:
     QString databasePath_;
+    DatabaseLock lock_;
     bool historyIndexWanted_ = false;
 };

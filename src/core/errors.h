@@ -6,7 +6,8 @@
 
 class DataError : public std::runtime_error {
 public:
-    enum class Kind { Statement, Conversion, Missing, NotADatabase, ReadOnly, State };
+    // InUse: another program holds the database's lock file.
+    enum class Kind { Statement, Conversion, Missing, NotADatabase, ReadOnly, State, InUse };
 
     explicit DataError(const QString& message, Kind kind = Kind::Statement)
         : std::runtime_error(message.toStdString()), message_(message), kind_(kind) {}

@@ -3,9 +3,26 @@
 
 #include <QDialog>
 
+class ClickLabel;
+class QLabel;
+class QPushButton;
+
 class TAboutBox : public QDialog {
     Q_OBJECT
 
 public:
     explicit TAboutBox(QWidget* mainWindow);
+
+    void writeMail();    // the e-mail address
+    void openWebSite();  // the web address
+
+    QLabel* ProductName;
+    ClickLabel* EmailLink;
+    ClickLabel* WebLink;
+    QLabel* RightsLine;
+    QPushButton* OKButton;  // 确 定
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 };

@@ -1,11 +1,62 @@
-// Trepair: "数据库备份", copying the database to a backup file and back.
+// Trepair: "数据库备份", copying the database to a backup file and back. While it is open the
+// program is disconnected from the database and the main window is hidden; closing it
+// connects again and brings the main window back.
 #pragma once
 
+#include <functional>
+
+#include "core/database_copy.h"
 #include "core/ui/window_opener.h"
+
+class ClickLabel;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class Tdmfm;
+
+namespace Repair {
+inline const QString kBackupSucceeded = QStringLiteral("数据库备份成功！");
+inline const QString kBackupFailed = QStringLiteral("数据库备份失败！");
+inline const QString kRestoreSucceeded = QStringLiteral("数据库恢复成功！");
+inline const QString kRestoreFailed = QStringLiteral("数据库恢复失败！");
+inline const QString kSourceMissing = QStringLiteral("备份数据库没找到!");
+}  // namespace Repair
 
 class Trepair : public OnDemandWindow {
     Q_OBJECT
 
 public:
-    explicit Trepair(QWidget* owner);
+    Trepair(QWidget* owner, Tdmfm& dm);
+
+    // What closing asks of the main window's working parts once the database is back.
+    void setRefreshNoteList(std::function<void()> refresh) { refreshNoteList_ = std::move(refresh); }
+
+    void useDefaultPath();    // "默认"
+    void backup();            // "备份数据库"
+    void chooseBackupFile();  // "打开备份文件"
+    void restore();           // "恢复数据库"
+
+    QLineEdit* Edit1;      // the backup path
+    ClickLabel* Label4;    // 默认
+    QPushButton* BitBtn1;  // 备份数据库
+    QLabel* Label3;        // the hint to back up regularly
+    QLineEdit* Edit2;      // the file to restore from
+    QPushButton* Button1;  // 打开备份文件
+    QPushButton* BitBtn5;  // 恢复数据库
+    QLabel* Label1;        // the warning about restoring
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool reconnect();
+    bool confirmReplace(const QString& target, const QString& source);
+    DatabaseCopyResult withProgress(const std::function<DatabaseCopyResult(const CopyProgress&)>& copy);
+
+    Tdmfm& dm_;
+    std::function<void()> refreshNoteList_;
+    QString chosenFile_;  // the file dialog's file name: empty until a file has been chosen in it
+    QString safetyCopy_;  // where the last restore kept the database it replaced
+    bool shownOnce_ = false;
 };

@@ -1,14 +1,25 @@
-// Start-up: the windows in their order, and a database that cannot be used.
+// Start-up: the windows in their order, a database that cannot be used, and the backup and
+// about windows the toolbar opens.
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
 #include <QtTest>
 
 #include "app/startup.h"
+#include "core/database_copy.h"
 #include "core/dm.h"
+#include "core/schema.h"
+#include "core/session.h"
+#include "core/ui/MAIN.h"
 #include "goods/Unit1.h"
 #include "goods/excel.h"
 #include "goods/ys.h"
 #include "maintenance/About.h"
+#include "maintenance/repairdb.h"
+#include "note/note_list.h"
+#include "sale/counter.h"
 #include "sales/Unit4.h"
 #include "support/recording_dialogs.h"
 #include "support/temp_database.h"
@@ -103,6 +114,54 @@ private slots:
         QCOMPARE(dialogs.boxes.size(), 1);
         QVERIFY(dialogs.boxes[0].text.contains(QStringLiteral("无法打开")));
         QVERIFY(dialogs.boxes[0].text.contains(junk));
+    }
+
+    // Another program holding the database (a second copy of this one, a restore from the
+    // command line) is named in one message instead of two programs sharing the file.
+    void aDatabaseInUseIsNamed() {
+        TempDatabase db;
+        RecordingDialogs dialogs;
+        DatabaseLock other(db.path());
+        QCOMPARE(other.tryLock(0), DatabaseLock::State::Locked);
+        Program program(optionsFor(db, db.path()));
+        QVERIFY(!program.create());
+        QCOMPARE(dialogs.boxes.size(), 1);
+        QVERIFY(dialogs.boxes[0].text.contains(QStringLiteral("正在被另一个程序使用")));
+        QVERIFY(dialogs.boxes[0].text.contains(db.path()));
+    }
+
+    void theToolbarOpensBackupAndAbout() {
+        TempDatabase db;
+        RecordingDialogs dialogs;
+        Program program(optionsFor(db, db.path()));
+        QVERIFY(program.create());
+        Session::setOperatorName(kSuperAdministrator);
+        program.mainForm->setLoginLogId(1);
+        program.mainForm->show();
+        QTRY_VERIFY(program.dm->ADOTable5.isOpen());
+        program.mainForm->ToolButton4->click();
+        QVERIFY(!program.repair.isNull());
+        QVERIFY(program.repair->isVisible());
+        QVERIFY(!program.mainForm->isVisible());
+        QVERIFY(!program.dm->ADOConnection1.isOpen());
+        // A line written meanwhile (as a restore brings one) is on the list when the window closes.
+        db.exec(QStringLiteral("INSERT INTO data (a, c, [2], [6]) VALUES ('可乐', 'A1', 2, 7)"));
+        db.db().close();
+        program.repair->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(program.repair.isNull());
+        QVERIFY(program.mainForm->isVisible());
+        QVERIFY(program.dm->ADOConnection1.isOpen());
+        QCOMPARE(program.counter->noteList->rowCount(), 1);
+        QCOMPARE(program.mainForm->Label25->text(), QStringLiteral("共:7.00元"));
+
+        QTimer::singleShot(0, program.aboutBox, [&] {
+            QVERIFY(program.aboutBox->isVisible());
+            program.aboutBox->OKButton->click();
+        });
+        program.mainForm->aboutItem->trigger();
+        QVERIFY(!program.aboutBox->isVisible());
+        QVERIFY(program.mainForm->close());
     }
 };
 

@@ -45,7 +45,7 @@ QString RecordingDialogs::saveFileName(QWidget*, const QString& caption, const Q
 
 bool RecordingDialogs::openUrl(const QUrl& url) {
     urls.append(url);
-    return true;
+    return openUrlSucceeds;
 }
 
 void RecordingDialogs::preview(QWidget*, const PrintDocument& document, QSize initialSize) {

@@ -40,8 +40,9 @@ public:
     QStringList fileAnswers;    // for the file dialogs, taken from the front; empty = cancelled
     QStringList fileCaptions;
     QList<QUrl> urls;
-    QStringList previewed;  // titles handed to preview
-    QStringList printed;    // titles handed to the printer
+    bool openUrlSucceeds = true;  // false: no program to open them with
+    QStringList previewed;        // titles handed to preview
+    QStringList printed;          // titles handed to the printer
     QSize lastPreviewSize;
     bool printSucceeds = true;
     // Called while a box is up, with the box: lets a test look at the program at that moment.

@@ -7,9 +7,13 @@
 
 #include "admin_commands.h"
 #include "core/connection.h"
+#include "core/database_copy.h"
+#include "core/dm.h"
 #include "core/errors.h"
 #include "core/schema.h"
+#include "core/settings_stores.h"
 #include "demo_goods.h"
+#include "support/temp_database.h"
 #include "support/test_registry.h"
 
 namespace {
@@ -150,6 +154,46 @@ private slots:
         Connection db;
         db.open(QStringLiteral("data.mdb"), QByteArray(kDatabaseKey));
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM sp")).toInt(), 100);
+    }
+
+    // A nightly backup runs while the program is open; a restore waits until it is closed.
+    void backupAndRestoreFromAScript() {
+        TempDatabase db;
+        const QString here = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(db.dir()));
+        const auto back = qScopeGuard([&] { QDir::setCurrent(here); });
+        db.addGoods(QStringLiteral("A1"), QStringLiteral("可口可乐"), 5, 4);
+        auto program = std::make_unique<Tdmfm>(QStringLiteral("data.mdb"));
+        QString out, err;
+        QCOMPARE(admin({QStringLiteral("backup"), QStringLiteral("nightly.mdb")}, &out), 0);
+        QVERIFY2(out.startsWith(QStringLiteral("数据库备份成功！")) && out.count(QLatin1Char('\n')) == 1,
+                 qPrintable(out));
+        QCOMPARE(admin({QStringLiteral("check"), QStringLiteral("nightly.mdb")}), 0);
+        QCOMPARE(admin({QStringLiteral("restore"), QStringLiteral("nightly.mdb")}, &out, &err), 1);
+        QVERIFY2(err.contains(QStringLiteral("正在被Zenlo程序使用")) && err.count(QLatin1Char('\n')) == 1,
+                 qPrintable(err));
+        program.reset();
+
+        db.addGoods(QStringLiteral("B2"), QStringLiteral("洗衣粉"), 15, 12.5);
+        db.db().close();
+        QCOMPARE(admin({QStringLiteral("restore"), QStringLiteral("nightly.mdb")}, &out), 0);
+        QVERIFY2(out.contains(QStringLiteral("data.before-restore-")) && out.count(QLatin1Char('\n')) == 1,
+                 qPrintable(out));
+        QCOMPARE(db.count(QStringLiteral("sp")), 1);
+
+        // Without a file: the path the backup window remembers, else the default.
+        QCOMPARE(admin({QStringLiteral("backup")}), 0);
+        QCOMPARE(databaseProblem(defaultBackupPath()), QString());
+        UserKey::jxc().setValue(kBackupPathValue, db.file(QStringLiteral("window.mdb")));
+        QCOMPARE(admin({QStringLiteral("backup")}), 0);
+        QCOMPARE(databaseProblem(db.file(QStringLiteral("window.mdb"))), QString());
+
+        QCOMPARE(admin({QStringLiteral("backup"), QStringLiteral("no/such/dir/b.mdb")}, &out, &err), 1);
+        QVERIFY2(err.startsWith(QStringLiteral("zenlo-admin: 数据库备份失败！")), qPrintable(err));
+        QCOMPARE(admin({QStringLiteral("restore"), QStringLiteral("missing.mdb")}, &out, &err), 1);
+        QVERIFY2(err.startsWith(QStringLiteral("zenlo-admin: 数据库恢复失败！")), qPrintable(err));
+        QCOMPARE(admin({QStringLiteral("restore")}), 2);
+        QCOMPARE(admin({QStringLiteral("backup"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}), 2);
     }
 };
 
