@@ -937,3 +937,38 @@ std::optional<std::vector<int>> HistoryIndex::order(const QString& tableName, co
     }
     return orderByRanks(int(rowids.size()), rankKeys);
 }
+
+std::optional<QVariantList> HistoryIndex::distinctValues(const QString& tableName, const QString& columnName) {
+    IndexedTable* table = tableNamed(tableName);
+    if (!table || !catchUp()) return std::nullopt;
+    const int col = table->column(columnName);
+    if (col < 0) return std::nullopt;
+    const IndexedColumn& column = table->columns[size_t(col)];
+    if (column.isRowid) return std::nullopt;
+    // The last row holding each value: of values the column's collation takes for one ("Coke",
+    // "COKE"), the engine shows the one of the group's last row.
+    constexpr size_t kAbsent = std::numeric_limits<size_t>::max();
+    std::vector<size_t> lastRow(column.values.size(), kAbsent);
+    for (size_t r = 0; r < table->rowids.size(); ++r) {
+        if (!table->dead[r]) lastRow[column.at(r)] = r;
+    }
+    std::vector<uint32_t> ids;
+    for (uint32_t id = 0; id < lastRow.size(); ++id) {
+        if (lastRow[id] != kAbsent) ids.push_back(id);
+    }
+    const auto compare = [&column](uint32_t a, uint32_t b) {
+        if (a == 0 || b == 0) return a == b ? 0 : (a == 0 ? -1 : 1);  // NULL first
+        return compareValues(column.values[a], column.values[b], column.nocase);
+    };
+    std::sort(ids.begin(), ids.end(), [&compare](uint32_t a, uint32_t b) { return compare(a, b) < 0; });
+    QVariantList out;
+    for (size_t i = 0; i < ids.size();) {
+        size_t shown = i, j = i + 1;
+        for (; j < ids.size() && compare(ids[i], ids[j]) == 0; ++j) {
+            if (lastRow[ids[j]] > lastRow[ids[shown]]) shown = j;
+        }
+        out.append(column.variant(ids[shown]));
+        i = j;
+    }
+    return out;
+}

@@ -14,6 +14,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 #include <atomic>
 #include <map>
 #include <memory>
@@ -51,6 +52,10 @@ public:
                                        const QStringList& sumColumns) override;
     std::optional<std::vector<int>> order(const QString& table, const std::vector<qint64>& rowids,
                                           const std::vector<std::pair<QString, bool>>& keys) override;
+
+    // The distinct values of a column in the order "group by c order by c" gives them (NULL
+    // first); nothing while the index is not ready or for a column it cannot order so.
+    std::optional<QVariantList> distinctValues(const QString& table, const QString& column);
 
 signals:
     void ready();

@@ -437,7 +437,17 @@ void Txstj::query() {
     hideDeletionPanel();
 }
 
+// The history index knows the categories without reading a million lines again; while it is
+// still being built, the engine is asked.
 void Txstj::refillCategories() {
+    if (const std::optional<QVariantList> values =
+            dm_.historyIndex.distinctValues(QStringLiteral("data1"), QStringLiteral("d"))) {
+        QStringList items;
+        items.reserve(values->size());
+        for (const QVariant& v : *values) items.append(v.toString());
+        FillComboWithItems(ComboBox4, items);
+        return;
+    }
     FillComboFromColumn(dm_.ADOQuery1, QStringLiteral("d"), QStringLiteral("data1"), ComboBox4);
     dm_.ADOQuery1.close();
 }

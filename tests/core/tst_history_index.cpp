@@ -105,6 +105,20 @@ class TestHistoryIndex : public DataModuleTest {
         }
     }
 
+    // The category list of the sales window comes from here.
+    void distinctValuesAsTheEngineGroups() {
+        for (const QString& column : {QStringLiteral("a"), QStringLiteral("d"), QStringLiteral("6")}) {
+            const auto ours = dm->historyIndex.distinctValues(QStringLiteral("data1"), column);
+            QVERIFY(ours.has_value());
+            QStringList mine, engine;
+            for (const QVariant& v : *ours) mine.append(v.isNull() ? QStringLiteral("NULL") : v.toString());
+            Statement st(dm->ADOConnection1.handle(),
+                         QStringLiteral("SELECT [%1] FROM data1 GROUP BY [%1] ORDER BY [%1]").arg(column));
+            while (st.step()) engine.append(st.value(0).isNull() ? QStringLiteral("NULL") : st.value(0).toString());
+            QCOMPARE(mine, engine);
+        }
+    }
+
 private slots:
     void answersAreTheEnginesAnswers() {
         QRandomGenerator r(42);
@@ -139,6 +153,9 @@ private slots:
         c.execute(QStringLiteral("DELETE FROM data1 WHERE rowid IN (3, 17, 499)"));
         c.execute(QStringLiteral("UPDATE data1 SET a='可口可乐', [3]=2 WHERE rowid BETWEEN 100 AND 140"));
         compareMany(r, 150);
+        c.execute(QStringLiteral("DELETE FROM data1 WHERE a='100%果汁'"));               // a value gone from every row
+        c.execute(QStringLiteral("UPDATE data1 SET a='COKE' WHERE rowid IN (20, 30)"));  // one group with "Coke"
+        distinctValuesAsTheEngineGroups();
     }
 
     void sortingThroughTheIndexIsTheGridsOrder() {

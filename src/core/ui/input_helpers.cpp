@@ -36,6 +36,11 @@ void FillComboFromColumn(Dataset& dataset, const QString& column, const QString&
     QStringList items;
     items.reserve(count);
     for (int row = 0; row < count; ++row) items.append(dataset.textAt(row, field));
+    FillComboWithItems(box, items);
+}
+
+void FillComboWithItems(QComboBox* box, const QStringList& items) {
+    box->clear();
     box->addItems(items);
     box->setCurrentIndex(-1);
     box->setCurrentText(QString());

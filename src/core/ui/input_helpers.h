@@ -16,3 +16,5 @@ bool RequireComboText(QComboBox* box, const QString& message);
 // ascending; a NULL value gives an empty entry. A failing statement leaves the box cleared and
 // throws.
 void FillComboFromColumn(Dataset& dataset, const QString& column, const QString& table, QComboBox* box);
+// The same with the values already known: the list replaced, the text empty, nothing chosen.
+void FillComboWithItems(QComboBox* box, const QStringList& items);
