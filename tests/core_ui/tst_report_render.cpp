@@ -456,6 +456,34 @@ private slots:
         QVERIFY(!findWord(pages.front(), QStringLiteral("制表人:王五")));
     }
 
+    // A grid as wide as the sales lines prints across the page, its dates on one line; a narrow
+    // grid stays upright.
+    void aWideGridPrintsAcrossThePage() {
+        QList<GridColumn> columns;
+        const QStringList fields{QStringLiteral("serial"), QStringLiteral("name"), QStringLiteral("day")};
+        for (const QString& field : fields) {
+            GridColumn c;
+            c.field = c.title = field;
+            c.width = field == QStringLiteral("name") ? 828 : field == QStringLiteral("serial") ? 122 : 80;
+            columns.append(c);
+        }
+        const ReportDefinition wide = gridReport(columns, {});
+        QVERIFY(wide.pageWidth > wide.pageHeight);
+        ReportTableRows rows(fields);
+        rows.append({QStringLiteral("CJG251111000106"), QStringLiteral("可口可乐"), QStringLiteral("2025-11-11")});
+        const ReportDocument document(wide, rows);
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("wide.pdf"));
+        QVERIFY(printToPdf(document, pdf));
+        const auto pages = pdfWords(pdf);
+        QCOMPARE(int(pages.size()), 1);
+        QVERIFY(findWord(pages[0], QStringLiteral("2025-11-11")));
+
+        columns[1].width = 300;
+        const ReportDefinition narrow = gridReport(columns, {});
+        QVERIFY(narrow.pageWidth < narrow.pageHeight);
+    }
+
     // A long document shows its first page at once and lays out the rest as it is looked at.
     void thePreviewPaintsOnlyWhatIsLookedAt() {
         GridColumn name;

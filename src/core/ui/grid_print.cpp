@@ -13,13 +13,14 @@
 
 namespace {
 
-constexpr double kPageWidth = 210;
-constexpr double kPageHeight = 297;
+constexpr double kShortSide = 210;  // A4
+constexpr double kLongSide = 297;
 constexpr double kMargin = 20;  // 2 cm on every side
-constexpr double kBodyWidth = kPageWidth - 2 * kMargin;
 constexpr double kPoints = 9;
+constexpr double kLeastPoints = 7;
 constexpr double kLine = 5.0;  // a row of one line of 9 pt text, with its padding
 constexpr double kPad = 1.0;
+constexpr double kMmPerPixel = 25.4 / 96;  // grid column widths are in pixels of a 96 dpi screen
 
 ReportFont arial(double points = kPoints, bool bold = false) {
     ReportFont f;
@@ -42,32 +43,6 @@ ReportLabel label(MmRect box, const QString& text, ReportFont font, ReportAlign 
 }  // namespace
 
 ReportDefinition gridReport(const QList<GridColumn>& columns, const GridPrintTexts& texts) {
-    ReportDefinition r;
-    r.title = texts.before.isEmpty() ? texts.title : texts.before;
-    r.pageWidth = kPageWidth;
-    r.pageHeight = kPageHeight;
-    r.marginTop = r.marginBottom = r.marginLeft = r.marginRight = kMargin;
-    r.bandWidth = kBodyWidth;
-
-    ReportBand pageHeader{BandKind::PageHeader, 7, {}, {}};
-    pageHeader.items.push_back(
-        label({0, 0, kBodyWidth, 4.5}, QStringLiteral("Page. &[Page]"), arial(), ReportAlign::Centre));
-    pageHeader.items.push_back(ReportHLine{0, 5.2, kBodyWidth, true, 0.5});
-    r.bands.push_back(pageHeader);
-
-    ReportBand title{BandKind::Title, 0, {}, {}};
-    double y = 0;
-    if (!texts.title.isEmpty()) {
-        title.items.push_back(label({0, y, kBodyWidth, 5}, texts.title, arial(), ReportAlign::Centre));
-        y += 6;
-    }
-    if (!texts.before.isEmpty()) {
-        title.items.push_back(label({0, y, kBodyWidth, 7}, texts.before, arial(14, true), ReportAlign::Centre));
-        y += 9;
-    }
-    title.height = y;
-    if (y > 0) r.bands.push_back(title);
-
     QList<GridColumn> shown;
     double total = 0;
     for (const GridColumn& c : columns) {
@@ -75,17 +50,50 @@ ReportDefinition gridReport(const QList<GridColumn>& columns, const GridPrintTex
         shown.append(c);
         total += std::max(1, c.width);
     }
+    // A grid wider than an upright page prints across the page, and one still wider in a
+    // smaller text, so that serials, codes and dates keep to one line as they do on the screen.
+    const double screenWidth = total * kMmPerPixel;
+    const bool across = screenWidth > kShortSide - 2 * kMargin;
+    const double body = (across ? kLongSide : kShortSide) - 2 * kMargin;
+    const double scale = std::clamp(body / screenWidth, kLeastPoints / kPoints, 1.0);
+    const double rowLine = kLine * scale;
+
+    ReportDefinition r;
+    r.title = texts.before.isEmpty() ? texts.title : texts.before;
+    r.pageWidth = across ? kLongSide : kShortSide;
+    r.pageHeight = across ? kShortSide : kLongSide;
+    r.marginTop = r.marginBottom = r.marginLeft = r.marginRight = kMargin;
+    r.bandWidth = body;
+
+    ReportBand pageHeader{BandKind::PageHeader, 7, {}, {}};
+    pageHeader.items.push_back(label({0, 0, body, 4.5}, QStringLiteral("Page. &[Page]"), arial(), ReportAlign::Centre));
+    pageHeader.items.push_back(ReportHLine{0, 5.2, body, true, 0.5});
+    r.bands.push_back(pageHeader);
+
+    ReportBand title{BandKind::Title, 0, {}, {}};
+    double y = 0;
+    if (!texts.title.isEmpty()) {
+        title.items.push_back(label({0, y, body, 5}, texts.title, arial(), ReportAlign::Centre));
+        y += 6;
+    }
+    if (!texts.before.isEmpty()) {
+        title.items.push_back(label({0, y, body, 7}, texts.before, arial(14, true), ReportAlign::Centre));
+        y += 9;
+    }
+    title.height = y;
+    if (y > 0) r.bands.push_back(title);
+
     // Two-level titles ("上|下") print on two lines; equal upper texts side by side join.
     bool twoLevels = false;
     for (const GridColumn& c : shown) twoLevels = twoLevels || c.title.contains(QLatin1Char('|'));
-    const double headerLine = kLine;
+    const double headerLine = rowLine;
     ReportBand header{BandKind::ColumnHeader, twoLevels ? 2 * headerLine : headerLine, {true, true, true, false}, {}};
-    ReportBand line{BandKind::Detail, kLine, {true, true, true, false}, {}};
+    ReportBand line{BandKind::Detail, rowLine, {true, true, true, false}, {}};
     line.growsWithText = true;
     double x = 0;
     for (int i = 0; i < shown.size(); ++i) {
         const GridColumn& c = shown[i];
-        const double width = kBodyWidth * std::max(1, c.width) / total;
+        const double width = body * std::max(1, c.width) / total;
         const QStringList levels = c.title.split(QLatin1Char('|'));
         const quint32 fill = c.titleColor.isValid() ? c.titleColor.rgba() : 0;
         if (twoLevels && levels.size() > 1) {
@@ -94,26 +102,26 @@ ReportDefinition gridReport(const QList<GridColumn>& columns, const GridPrintTex
             double span = width;
             for (int j = i + 1; j < shown.size() && shown[j].title.section(QLatin1Char('|'), 0, 0) == levels.first();
                  ++j) {
-                span += kBodyWidth * std::max(1, shown[j].width) / total;
+                span += body * std::max(1, shown[j].width) / total;
             }
             if (!continues) {
-                header.items.push_back(
-                    label({x, 0, span, headerLine}, levels.first(), arial(kPoints, true), ReportAlign::Centre, fill));
+                header.items.push_back(label({x, 0, span, headerLine}, levels.first(), arial(kPoints * scale, true),
+                                             ReportAlign::Centre, fill));
                 header.items.push_back(ReportHLine{x, headerLine, span, false, 0});
             }
-            header.items.push_back(label({x, headerLine, width, headerLine}, levels.at(1), arial(kPoints, true),
+            header.items.push_back(label({x, headerLine, width, headerLine}, levels.at(1), arial(kPoints * scale, true),
                                          ReportAlign::Centre, fill));
             if (i > 0 && !continues) header.items.push_back(ReportVLine{x, 0, 0});
             if (i > 0 && continues) header.items.push_back(ReportVLine{x, headerLine, 0});
         } else {
-            header.items.push_back(
-                label({x, 0, width, header.height}, levels.first(), arial(kPoints, true), ReportAlign::Centre, fill));
+            header.items.push_back(label({x, 0, width, header.height}, levels.first(), arial(kPoints * scale, true),
+                                         ReportAlign::Centre, fill));
             if (i > 0) header.items.push_back(ReportVLine{x, 0, 0});
         }
         ReportField f;
-        f.box = {x + kPad, kPad, width - 2 * kPad, kLine - 2 * kPad};
+        f.box = {x + kPad, kPad * scale, width - 2 * kPad, rowLine - 2 * kPad * scale};
         f.column = c.field;
-        f.font = arial();
+        f.font = arial(kPoints * scale);
         f.align = c.alignment & Qt::AlignRight     ? ReportAlign::Right
                   : c.alignment & Qt::AlignHCenter ? ReportAlign::Centre
                                                    : ReportAlign::Left;
@@ -129,7 +137,7 @@ ReportDefinition gridReport(const QList<GridColumn>& columns, const GridPrintTex
     ReportBand after{BandKind::Summary, 8, {true, false, false, false}, {}};
     QString closing = texts.after;
     closing.replace(QLatin1String("%[Today]"), formatDate(QDate::currentDate()));
-    if (!closing.isEmpty()) after.items.push_back(label({0, 2, kBodyWidth, 5}, closing, arial(), texts.afterAlign));
+    if (!closing.isEmpty()) after.items.push_back(label({0, 2, body, 5}, closing, arial(), texts.afterAlign));
     r.bands.push_back(after);
     return r;
 }

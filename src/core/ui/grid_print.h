@@ -1,7 +1,8 @@
 // Printing a grid: its rows as a banded report - "Page. N" over a double line on every page,
 // the title line and a heading before the grid on the first page, the column titles on every
 // page, one row per record growing to hold its text, and a closing text after the last row.
-// Columns keep the grid's proportions across the page width.
+// Columns keep the grid's proportions across the page width; a grid wider than an upright
+// page prints across it, and one wider still in a smaller text (not below 7 pt).
 #pragma once
 
 #include <QList>
