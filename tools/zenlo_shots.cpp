@@ -84,12 +84,13 @@ QImage cropToInk(const QImage& page, int margin) {
 }
 
 // Pages of a PDF as PNG files PREFIX-1.png, PREFIX-2.png... (poppler's pdftoppm), optionally
-// cropped below the last ink.
-bool pdfPageImages(const QString& pdf, int dotsPerInch, const QString& prefix, bool crop) {
+// cropped below the last ink; with lastPage, only the pages up to it.
+bool pdfPageImages(const QString& pdf, int dotsPerInch, const QString& prefix, bool crop, int lastPage = 0) {
     QTemporaryDir pages;
     QProcess convert;
-    convert.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(dotsPerInch),
-                                               QStringLiteral("-png"), pdf, pages.filePath(QStringLiteral("p"))});
+    QStringList arguments{QStringLiteral("-r"), QString::number(dotsPerInch), QStringLiteral("-png")};
+    if (lastPage > 0) arguments << QStringLiteral("-l") << QString::number(lastPage);
+    convert.start(QStringLiteral("pdftoppm"), arguments << pdf << pages.filePath(QStringLiteral("p")));
     if (!convert.waitForFinished(60000) || convert.exitCode() != 0) {
         std::printf("FAILED pdftoppm %s\n", qPrintable(pdf));
         return false;
@@ -252,7 +253,7 @@ int main(int argc, char** argv) {
     const QString reportPdf = sandbox.filePath(QStringLiteral("sales.pdf"));
     dialogs.onPreview = [&](const PrintDocument& d) {
         ok &= printToPdf(d, reportPdf) &&
-              pdfPageImages(reportPdf, 90, out.filePath(QStringLiteral("sales-report")), false);
+              pdfPageImages(reportPdf, 90, out.filePath(QStringLiteral("sales-report")), false, 1);
     };
     sales->printLines();
     dialogs.onPreview = nullptr;
