@@ -13,7 +13,8 @@
 namespace {
 
 QString engineText(sqlite3* db) {
-    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("数据库未连接");
+    if (!db) return QStringLiteral("数据库未连接");
+    return engineErrorText(sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
 // year(), month() and day() of a date held as "yyyy-mm-dd[ hh:mm:ss]" text.
@@ -33,6 +34,19 @@ void datePart(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 }
 
 }  // namespace
+
+QString engineErrorText(int code, const QString& engineText) {
+    // The transaction of the action is rolled back: nothing of it is stored.
+    switch (code & 0xff) {
+        case SQLITE_FULL:
+            return QStringLiteral("磁盘空间不足，操作没有完成，请腾出磁盘空间后再试。（%1）").arg(engineText);
+        case SQLITE_IOERR:
+            return QStringLiteral("读写磁盘时出错，操作没有完成：磁盘空间可能不足，或者磁盘有故障。（%1）")
+                .arg(engineText);
+        default:
+            return engineText;
+    }
+}
 
 // ---- Statement ----
 

@@ -11,6 +11,10 @@ struct sqlite3;
 struct sqlite3_stmt;
 class Dataset;
 
+// The engine's text for an error code, in words a shop owner can act on where the disk is the
+// cause (full, or failing): the action stopped and what to do, with the engine's text after it.
+QString engineErrorText(int code, const QString& engineText);
+
 // A prepared statement; finalised when it goes out of scope.
 class Statement {
 public:

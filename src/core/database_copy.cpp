@@ -76,7 +76,7 @@ void copyThroughEngine(const QString& source, const QString& target, const CopyP
         }
     }
     sqlite3_backup_finish(backup);
-    if (rc != SQLITE_DONE) throw DataError(QString::fromUtf8(sqlite3_errstr(rc)));
+    if (rc != SQLITE_DONE) throw DataError(engineErrorText(rc, QString::fromUtf8(sqlite3_errstr(rc))));
     to.close();
     from.close();
 }

@@ -94,10 +94,18 @@ public:
         flushIfFull();
     }
 
-    // False when the device refused the bytes; `error` says why.
+    // False when the device refused the bytes; `error` says why. A file short of room takes
+    // part of them without a word: writing the rest brings the reason (a full disk).
     bool flush() {
         if (failed_) return false;
-        if (!buffer_.isEmpty() && out_.write(buffer_) != buffer_.size()) failed_ = true;
+        for (qsizetype done = 0; done < buffer_.size();) {
+            const qint64 n = out_.write(buffer_.constData() + done, buffer_.size() - done);
+            if (n <= 0) {
+                failed_ = true;
+                break;
+            }
+            done += qsizetype(n);
+        }
         buffer_.clear();
         return !failed_;
     }
