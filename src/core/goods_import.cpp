@@ -4,12 +4,24 @@
 #include <freexl.h>
 #include <sqlcipher/sqlite3.h>
 
+#include <QDataStream>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <new>
 #include <vector>
+
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
 
 #include "core/connection.h"
 #include "core/errors.h"
@@ -111,6 +123,11 @@ Cell priceCell(const FreeXL_CellValue& v, unsigned row, int column, const QStrin
     return cell;
 }
 
+QString unreadableFile(const QString& path) {
+    return QStringLiteral("无法读取Excel文件：%1（它不是Excel 97-2003 工作簿 .xls，或者文件已损坏）")
+        .arg(QFileInfo(path).absoluteFilePath());
+}
+
 // FreeXL's handle of one workbook, closed on every way out.
 class Workbook {
 public:
@@ -119,12 +136,9 @@ public:
         if (rc != FREEXL_OK) {
             freexl_close(handle_);  // FreeXL wants this even after a failed open
             handle_ = nullptr;
-            const QString file = QFileInfo(path).absoluteFilePath();
             throw SheetProblem{rc == FREEXL_FILE_NOT_FOUND && !QFileInfo(path).isFile()
-                                   ? QStringLiteral("找不到Excel文件：%1").arg(file)
-                                   : QStringLiteral("无法读取Excel文件：%1（它不是Excel 97-2003 工作簿 .xls，"
-                                                    "或者文件已损坏）")
-                                         .arg(file)};
+                                   ? QStringLiteral("找不到Excel文件：%1").arg(QFileInfo(path).absoluteFilePath())
+                                   : unreadableFile(path)};
         }
         unsigned int password = 0;
         if (freexl_get_info(handle_, FREEXL_BIFF_PASSWORD, &password) == FREEXL_OK &&
@@ -218,6 +232,109 @@ std::vector<GoodsRow> readGoods(const QString& path) {
     return goods;
 }
 
+#ifdef Q_OS_UNIX
+// FreeXL reads past the end of its cell table on some damaged workbooks (a sheet whose
+// dimensions record comes again after its first cells) and the process falls over inside
+// freexl_open. So the workbook is read in a child process, which hands the rows (or the problem
+// it found) back through a pipe: a reader that dies, or takes longer than any real sheet does,
+// makes the file one that cannot be read, and the program goes on.
+constexpr int kReaderSeconds = 30;
+
+QByteArray readGoodsMessage(const QString& path) {
+    QByteArray out;
+    QDataStream stream(&out, QIODevice::WriteOnly);
+    try {
+        const std::vector<GoodsRow> goods = readGoods(path);
+        stream << quint8(0) << quint32(goods.size());
+        for (const GoodsRow& row : goods) {
+            for (const Cell& cell : row) stream << quint8(cell.kind) << cell.number << cell.text;
+        }
+    } catch (const SheetProblem& p) {
+        stream << quint8(1) << p.text;
+    } catch (const std::bad_alloc&) {
+        stream << quint8(1) << unreadableFile(path);
+    }
+    return out;
+}
+
+std::vector<GoodsRow> goodsFromMessage(const QByteArray& message, const QString& path) {
+    QDataStream stream(message);
+    quint8 kind = 0;
+    stream >> kind;
+    if (kind == 1) {
+        QString problem;
+        stream >> problem;
+        if (stream.status() == QDataStream::Ok) throw SheetProblem{problem};
+        throw SheetProblem{unreadableFile(path)};
+    }
+    quint32 count = 0;
+    stream >> count;
+    std::vector<GoodsRow> goods;
+    while (stream.status() == QDataStream::Ok && goods.size() < count) {
+        GoodsRow row;
+        for (Cell& cell : row) {
+            quint8 cellKind = 0;
+            stream >> cellKind >> cell.number >> cell.text;
+            cell.kind = Cell::Kind(cellKind);
+        }
+        goods.push_back(std::move(row));
+    }
+    if (kind != 0 || stream.status() != QDataStream::Ok || !stream.atEnd()) throw SheetProblem{unreadableFile(path)};
+    return goods;
+}
+
+std::vector<GoodsRow> readGoodsApart(const QString& path) {
+    int fds[2];
+    if (pipe(fds) != 0) return readGoods(path);
+    const pid_t child = fork();
+    if (child < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        return readGoods(path);
+    }
+    if (child == 0) {
+        close(fds[0]);
+        const QByteArray message = readGoodsMessage(path);
+        for (qsizetype done = 0; done < message.size();) {
+            const ssize_t n = write(fds[1], message.constData() + done, size_t(message.size() - done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) _exit(1);
+            done += n;
+        }
+        _exit(0);  // nothing of the parent's is cleaned up here
+    }
+    close(fds[1]);
+    QByteArray message;
+    bool timedOut = false;
+    const QDeadlineTimer deadline(kReaderSeconds * 1000);
+    for (;;) {
+        pollfd p{fds[0], POLLIN, 0};
+        const int ready = poll(&p, 1, int(deadline.remainingTime()));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) {
+            timedOut = true;
+            break;
+        }
+        char buffer[65536];
+        const ssize_t n = read(fds[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        message.append(buffer, n);
+    }
+    close(fds[0]);
+    if (timedOut) kill(child, SIGKILL);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (timedOut || !WIFEXITED(status) || WEXITSTATUS(status) != 0) throw SheetProblem{unreadableFile(path)};
+    return goodsFromMessage(message, path);
+}
+#else
+std::vector<GoodsRow> readGoodsApart(const QString& path) {
+    return readGoods(path);
+}
+#endif
+
 QString connectProblem(const DataError& e, const QString& path) {
     const QString file = QFileInfo(path).absoluteFilePath();
     switch (e.kind()) {
@@ -291,7 +408,7 @@ GoodsImportResult importGoods(const QString& xlsPath, const QString& databasePat
     result.failure = GoodsImportResult::Failure::Import;
     std::vector<GoodsRow> goods;
     try {
-        goods = readGoods(xlsPath);
+        goods = readGoodsApart(xlsPath);
     } catch (const SheetProblem& p) {
         result.problem = p.text;
         return result;
@@ -304,6 +421,17 @@ GoodsImportResult importGoods(const QString& xlsPath, const QString& databasePat
     }
     result.failure = GoodsImportResult::Failure::None;
     result.rows = int(goods.size());
+    return result;
+}
+
+GoodsImportResult readGoodsWorkbook(const QString& xlsPath) {
+    GoodsImportResult result;
+    try {
+        result.rows = int(readGoodsApart(xlsPath).size());
+    } catch (const SheetProblem& p) {
+        result.failure = GoodsImportResult::Failure::Import;
+        result.problem = p.text;
+    }
     return result;
 }
 

@@ -33,6 +33,10 @@ inline const QString kConnectFailed = QStringLiteral("连接ACCESS失败！请�
 GoodsImportResult importGoods(const QString& xlsPath, const QString& databasePath,
                               const std::function<void(int done, int total)>& progress = {});
 
+// Reads the worksheet exactly as importGoods does and writes nothing: `rows` goods rows, or
+// failure Import with what was wrong. Never throws for a bad file.
+GoodsImportResult readGoodsWorkbook(const QString& xlsPath);
+
 // A failed import as the operator is told: the failure's message with the support contact, and
 // on the next line what was wrong.
 QString importFailureText(const GoodsImportResult& result);
