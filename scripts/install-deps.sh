@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libqt6svg6 libqt6opengl6-dev libxkbcommon-dev libgl-dev libvulkan-dev
   libsqlcipher-dev libfreexl-dev libzint-dev
   fonts-noto-cjk qt6-translations-l10n
-  xvfb xauth openbox xdotool poppler-utils
+  xvfb xauth openbox xdotool poppler-utils libx11-dev
   python3 python3-xlrd python3-xlwt
 )
 
