@@ -32,6 +32,7 @@
 #include "goods/Unit1.h"
 #include "goods/excel.h"
 #include "goods/labels.h"
+#include "goods/ys.h"
 #include "maintenance/About.h"
 #include "maintenance/repairdb.h"
 #include "note/line_edit_panel.h"
@@ -42,6 +43,9 @@
 #include "sale/receipt_document.h"
 #include "sale/settlement.h"
 #include "sales/Unit4.h"
+#include "users/changepass.h"
+#include "users/login.h"
+#include "users/usergl.h"
 
 namespace {
 
@@ -268,6 +272,38 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
     ok &= save(repair->grab().toImage(), out.filePath(QStringLiteral("backup-window.png")));
     repair->close();
+    QCoreApplication::processEvents();
+
+    // The login, the goods lookup, the user management after the administrator's password, and
+    // the password change.
+    program.loginfm->show();
+    QCoreApplication::processEvents();
+    ok &= save(program.loginfm->grab().toImage(), out.filePath(QStringLiteral("login-window.png")));
+    program.loginfm->hide();
+
+    Tysfm* lookup = program.ysfm;
+    lookup->show();
+    lookup->nameEdit->setText(QStringLiteral("茶"));
+    lookup->search();
+    QCoreApplication::processEvents();
+    ok &= save(lookup->grab().toImage(), out.filePath(QStringLiteral("lookup-window.png")));
+    lookup->hide();
+
+    emit main->userManagementRequested();
+    QCoreApplication::processEvents();
+    if (Tuserglfm* users = program.userglfm) {
+        users->LabeledEdit1->setText(QStringLiteral("888"));
+        users->checkAdministrator();
+        QCoreApplication::processEvents();
+        ok &= save(users->grab().toImage(), out.filePath(QStringLiteral("users-window.png")));
+        users->close();
+    }
+    emit main->changePasswordRequested();
+    QCoreApplication::processEvents();
+    if (Tchangepassfm* password = program.changepassfm) {
+        ok &= save(password->grab().toImage(), out.filePath(QStringLiteral("password-window.png")));
+        password->close();
+    }
     QCoreApplication::processEvents();
 
     program.aboutBox->show();
