@@ -1,6 +1,7 @@
 // zenlo-shots: renders the pictures of the user guide (docs/*.png) from the real windows and
 // printouts, on a demo database in a temporary directory. Usage: zenlo-shots OUTPUT_DIR
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
@@ -41,6 +42,7 @@
 #include "sale/code_entry.h"
 #include "sale/counter.h"
 #include "sale/receipt_document.h"
+#include "sale/receipt_printer_window.h"
 #include "sale/settlement.h"
 #include "sales/Unit4.h"
 #include "users/changepass.h"
@@ -305,6 +307,15 @@ int main(int argc, char** argv) {
         password->close();
     }
     QCoreApplication::processEvents();
+
+    {
+        TReceiptPrinterForm printer(main);
+        printer.show();
+        printer.modeBox->setCurrentIndex(1);
+        printer.hostEdit->setText(QStringLiteral("192.168.1.100"));
+        QCoreApplication::processEvents();
+        ok &= save(printer.grab().toImage(), out.filePath(QStringLiteral("receipt-printer-window.png")));
+    }
 
     program.aboutBox->show();
     QCoreApplication::processEvents();

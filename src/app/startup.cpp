@@ -19,6 +19,7 @@
 #include "sale/code_entry.h"
 #include "sale/counter.h"
 #include "sale/note_editing.h"
+#include "sale/receipt_printer_window.h"
 #include "sales/Unit4.h"
 #include "users/changepass.h"
 #include "users/login.h"
@@ -109,6 +110,10 @@ void Program::wire() {
     connect(mainForm, &TMainForm::goodsRequested, this, [this] { form1->exec(); });
     connect(mainForm, &TMainForm::changePasswordRequested, this, [this] { openWindow(changepassfm, mainForm, *dm); });
     connect(mainForm, &TMainForm::userManagementRequested, this, [this] { openWindow(userglfm, mainForm, *dm); });
+    connect(mainForm, &TMainForm::receiptPrinterRequested, this, [this] {
+        TReceiptPrinterForm form(mainForm);
+        form.exec();
+    });
     connect(mainForm, &TMainForm::backupRequested, this, [this] {
         Trepair* w = openWindow(repair, mainForm, *dm);
         // The database may come back restored: the note and its totals are read again.

@@ -5,20 +5,16 @@
 #include "core/gbk.h"
 #include "core/vendor.h"
 
-namespace {
-constexpr int kNameColumns = 18;
-}
-
-QString receiptNameColumn(const QString& name) {
+QString receiptNameColumn(const QString& name, int columns) {
     const int width = displayColumns(name);
-    if (width < kNameColumns) return name + QString(kNameColumns - width, QLatin1Char(' '));
+    if (width < columns) return name + QString(columns - width, QLatin1Char(' '));
     QString cut;
     int used = 0;
     for (int i = 0; i < name.size(); ++i) {
         const int step = name.at(i).isHighSurrogate() && i + 1 < name.size() ? 2 : 1;
         const QString ch = name.mid(i, step);
         const int w = displayColumns(ch);
-        if (used + w > kNameColumns) break;
+        if (used + w > columns) break;
         cut += ch;
         used += w;
         i += step - 1;
@@ -26,40 +22,51 @@ QString receiptNameColumn(const QString& name) {
     return cut + QLatin1Char(' ');
 }
 
-QString receiptGoodsLine(const ReceiptGoods& goods) {
-    return receiptNameColumn(goods.name) + QLatin1Char(' ') + formatGeneral(goods.quantity) + QStringLiteral("      ") +
-           formatGeneral(goods.amount);
+QString receiptGoodsLine(const ReceiptGoods& goods, int nameColumns) {
+    return receiptNameColumn(goods.name, nameColumns) + QLatin1Char(' ') + formatGeneral(goods.quantity) +
+           QStringLiteral("      ") + formatGeneral(goods.amount);
 }
 
+QList<ReceiptText> receiptTexts(const ReceiptInput& in, int nameColumns) {
+    using Kind = ReceiptText::Kind;
+    QList<ReceiptText> out;
+    auto text = [&out](const QString& t) { out.append({Kind::Text, t}); };
+    auto rule = [&out] { out.append({Kind::Rule, kReceiptRule}); };
+    out.append({Kind::Heading,
+                QStringLiteral("      POS小票销售凭证") + (in.reprint ? QStringLiteral("（补打）") : QString())});
+    rule();
+    text(QStringLiteral("销售单号：") + in.serial);
+    text(QStringLiteral("收银员：") + in.cashier);
+    text(QStringLiteral("打印时间：") + in.noteDate + QLatin1Char(' ') + in.time + QLatin1Char(' '));
+    rule();
+    // The titles stand over the columns of the goods lines.
+    text(nameColumns == kReceiptNameColumns
+             ? QStringLiteral("商品名称         数量     金额 ")
+             : receiptNameColumn(QStringLiteral("商品名称"), nameColumns) + QStringLiteral(" 数量   金额"));
+    for (const ReceiptGoods& g : in.goods) text(receiptGoodsLine(g, nameColumns));
+    if (!in.note.isEmpty()) text(in.note);
+    rule();
+    text(QStringLiteral("总计:") + in.total + QStringLiteral("元  实收:") + in.received + QStringLiteral("元"));
+    text(QStringLiteral("现金:") + formatFixed2(in.cash) + QStringLiteral("元  找零:") + formatFixed2(in.change) +
+         QStringLiteral("元"));
+    rule();
+    text(QStringLiteral("ZenloPOS收银软件提供打印技术支持"));
+    text(Vendor::kPrintLine);
+    rule();
+    text(QStringLiteral("         欢迎下次惠顾        "));
+    rule();
+    return out;
+}
+
+// The heading at the top in 10 point bold, the first rule 40 dots down, then a line every 30
+// dots from 60.
 QList<ReceiptLine> receiptLayout(const ReceiptInput& in) {
     QList<ReceiptLine> out;
-    auto line = [&out](int y, const QString& text) { out.append({y, 8, false, text}); };
-    out.append(
-        {0, 10, true, QStringLiteral("      POS小票销售凭证") + (in.reprint ? QStringLiteral("（补打）") : QString())});
-    line(40, kReceiptRule);
-    line(60, QStringLiteral("销售单号：") + in.serial);
-    line(90, QStringLiteral("收银员：") + in.cashier);
-    line(120, QStringLiteral("打印时间：") + in.noteDate + QLatin1Char(' ') + in.time + QLatin1Char(' '));
-    line(150, kReceiptRule);
-    line(180, QStringLiteral("商品名称         数量     金额 "));
-    int y = 210;
-    for (const ReceiptGoods& g : in.goods) {
-        line(y, receiptGoodsLine(g));
-        y += 30;
+    const QList<ReceiptText> texts = receiptTexts(in);
+    for (int i = 0; i < texts.size(); ++i) {
+        const bool heading = texts[i].kind == ReceiptText::Kind::Heading;
+        const int y = i == 0 ? 0 : i == 1 ? 40 : 60 + 30 * (i - 2);
+        out.append({y, heading ? 10.0 : 8.0, heading, texts[i].text});
     }
-    if (!in.note.isEmpty()) {
-        line(y, in.note);
-        y += 30;
-    }
-    line(y, kReceiptRule);
-    line(y + 30, QStringLiteral("总计:") + in.total + QStringLiteral("元  实收:") + in.received + QStringLiteral("元"));
-    line(y + 60, QStringLiteral("现金:") + formatFixed2(in.cash) + QStringLiteral("元  找零:") +
-                     formatFixed2(in.change) + QStringLiteral("元"));
-    line(y + 90, kReceiptRule);
-    line(y + 120, QStringLiteral("ZenloPOS收银软件提供打印技术支持"));
-    line(y + 150, Vendor::kPrintLine);
-    line(y + 180, kReceiptRule);
-    line(y + 210, QStringLiteral("         欢迎下次惠顾        "));
-    line(y + 240, kReceiptRule);
     return out;
 }

@@ -36,10 +36,22 @@ struct ReceiptInput {
 inline const QString kReceiptRule = QStringLiteral("-------------------------------");
 inline const QString kReceiptFont = QStringLiteral("宋体");
 
-// The goods name in exactly 18 display columns (a GBK double-byte character takes two): padded
-// with blanks, or cut to its longest start of at most 18 columns that splits no character,
-// followed by one blank.
-QString receiptNameColumn(const QString& name);
-QString receiptGoodsLine(const ReceiptGoods& goods);
+// The goods name column of an 80 mm receipt; a 58 mm one has 12.
+inline constexpr int kReceiptNameColumns = 18;
+
+// The goods name in exactly `columns` display columns (a GBK double-byte character takes two):
+// padded with blanks, or cut to its longest start of at most that many columns that splits no
+// character, followed by one blank.
+QString receiptNameColumn(const QString& name, int columns = kReceiptNameColumns);
+QString receiptGoodsLine(const ReceiptGoods& goods, int nameColumns = kReceiptNameColumns);
+
+// The receipt's texts in print order, whatever prints them: the painter places them at dot
+// positions, the receipt printer's own commands print them line by line.
+struct ReceiptText {
+    enum class Kind { Heading, Rule, Text };
+    Kind kind = Kind::Text;
+    QString text;
+};
+QList<ReceiptText> receiptTexts(const ReceiptInput& input, int nameColumns = kReceiptNameColumns);
 
 QList<ReceiptLine> receiptLayout(const ReceiptInput& input);

@@ -3,6 +3,7 @@
 
 #include <QPainter>
 
+#include "core/receipt_printer.h"
 #include "core/ui/fonts.h"
 
 QPageLayout ReceiptDocument::pageLayout() const {
@@ -25,4 +26,12 @@ void ReceiptDocument::paintPage(QPainter& painter, int, double dotsPerInch) cons
                          Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, line.text);
     }
     painter.restore();
+}
+
+bool printReceipt(const ReceiptInput& input, QString* error) {
+    const ReceiptPrinterSettings settings = ReceiptPrinterSettings::load();
+    if (settings.mode == ReceiptPrinterSettings::Mode::System) {
+        return Dialogs::current().print(ReceiptDocument(receiptLayout(input)), error);
+    }
+    return sendToReceiptPrinter(settings, escPosReceipt(input, settings.options), error);
 }

@@ -25,3 +25,7 @@ public:
 private:
     QList<ReceiptLine> lines_;
 };
+
+// Prints a receipt where the shop's receipt printer setting sends it: drawn on the system
+// printer, or as ESC/POS to the receipt printer. False with `error` set when that fails.
+bool printReceipt(const ReceiptInput& input, QString* error);

@@ -220,7 +220,7 @@ void Settlement::printReceipt(const QString& serialShown, double cash, double ch
         in.goods.append({q.textAt(row, a), q.valueAt(row, qty).toDouble(), q.valueAt(row, amount).toDouble()});
     }
     QString error;
-    if (!Dialogs::current().print(ReceiptDocument(receiptLayout(in)), &error)) {
+    if (!::printReceipt(in, &error)) {
         showError(QStringLiteral("POS小票打印失败：") + error + QStringLiteral("\n这笔销售已经保存。"), main_);
     }
 }

@@ -589,7 +589,7 @@ void Txstj::reprintReceipt() {
     const std::optional<SaleReprint> sale = selectedSale();
     if (!sale) return;
     QString error;
-    if (!Dialogs::current().print(ReceiptDocument(receiptLayout(sale->receipt)), &error)) {
+    if (!printReceipt(sale->receipt, &error)) {
         showError(QStringLiteral("POS小票打印失败：") + error, this);
     }
 }

@@ -142,6 +142,7 @@ void Tloginfm::applyRights(const QString& user) {
     if (Session::isSuperAdministrator(user)) return;
     main_->changePasswordItem->setVisible(false);
     main_->userManagementItem->setVisible(false);
+    main_->receiptPrinterItem->setVisible(false);
     main_->ToolButton1->hide();
     if (limitedRights_) limitedRights_();
 }

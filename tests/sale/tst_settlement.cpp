@@ -1,9 +1,12 @@
 // Settlement: the panel, its checks, the archive and sale row in one go, the serial, printing.
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
 
+#include "core/gbk.h"
+#include "core/receipt_printer.h"
 #include "core/serial.h"
 #include "core/settings_stores.h"
 #include "core/ui/floating_panel.h"
@@ -12,6 +15,7 @@
 #include "sale/receipt_document.h"
 #include "sale/settlement.h"
 #include "support/counter_fixture.h"
+#include "support/loopback_printer.h"
 #include "support/test_registry.h"
 
 namespace {
@@ -241,6 +245,42 @@ private slots:
         f.confirm();
         QCOMPARE(f.db.count(QStringLiteral("data3")), 1);
         QCOMPARE(f.db.count(QStringLiteral("data1")), 2);
+    }
+
+    // Receipts sent to the shop's receipt printer: the sale's lines arrive there; a printer that
+    // is not there is named within the time limit and the sale stays stored.
+    void receiptsGoToTheReceiptPrinter() {
+        SettleFixture f;
+        ReceiptPrinterSettings settings;
+        settings.mode = ReceiptPrinterSettings::Mode::Network;
+        settings.host = QStringLiteral("127.0.0.1");
+        {
+            LoopbackPrinter printer;
+            settings.port = printer.port();
+            settings.save();
+            f.fillNote();
+            f.s->printReceiptBox->setChecked(true);
+            f.s->open();
+            f.confirm();
+            const QByteArray received = printer.received();
+            QVERIFY(received.startsWith(EscPos::kPaperStatus + EscPos::kInitialise));
+            QVERIFY(received.contains(toGbk(QStringLiteral("可口可乐"))));
+            QVERIFY(received.endsWith(EscPos::kFeed + EscPos::kPartialCut));
+            QCOMPARE(f.dialogs.printed, QStringList{});
+            QCOMPARE(f.dialogs.texts(), QStringList{});
+        }
+        settings.port = LoopbackPrinter::closedPort();
+        settings.save();
+        f.fillNote();
+        f.s->open();
+        QElapsedTimer t;
+        t.start();
+        f.confirm();
+        QVERIFY(t.elapsed() < kReceiptPrinterTimeoutMs + 500);
+        QVERIFY(f.dialogs.lastText().contains(QStringLiteral("这笔销售已经保存")));
+        QVERIFY(f.dialogs.lastText().contains(QStringLiteral("127.0.0.1")));
+        QCOMPARE(f.db.count(QStringLiteral("data3")), 2);
+        QCOMPARE(f.db.count(QStringLiteral("data")), 0);
     }
 
     void aDatabaseFailureWritesNothingAtAll() {

@@ -169,6 +169,7 @@ private slots:
         // Everything stays visible for the super administrator.
         QVERIFY(f.main->changePasswordItem->isVisible());
         QVERIFY(f.main->userManagementItem->isVisible());
+        QVERIFY(f.main->receiptPrinterItem->isVisible());
         QVERIFY(!f.main->ToolButton1->isHidden());
         QVERIFY(f.main->close());
         QVERIFY(!f.db.scalar(QStringLiteral("SELECT jtime FROM rz WHERE id=2")).isNull());
@@ -190,6 +191,7 @@ private slots:
         QVERIFY(!Session::isSuperAdministrator());
         QVERIFY(!f.main->changePasswordItem->isVisible());
         QVERIFY(!f.main->userManagementItem->isVisible());
+        QVERIFY(!f.main->receiptPrinterItem->isVisible());
         QVERIFY(f.main->ToolButton1->isHidden());
         QCOMPARE(f.db.count(QStringLiteral("rz")), 1);
     }

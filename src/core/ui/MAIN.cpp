@@ -220,6 +220,8 @@ void TMainForm::buildMenus() {
     changePasswordItem->setObjectName(QStringLiteral("ChangePasswordItem"));
     userManagementItem = settingsMenu->addAction(QStringLiteral("用户管理"));
     userManagementItem->setObjectName(QStringLiteral("UserManagementItem"));
+    receiptPrinterItem = settingsMenu->addAction(QStringLiteral("小票打印机设置"));
+    receiptPrinterItem->setObjectName(QStringLiteral("ReceiptPrinterItem"));
     settingsMenu->addSeparator();
     for (int i = 0; i < kSkinCount; ++i) {
         skinItems[i] = settingsMenu->addAction(skinName(i) + QStringLiteral("(皮肤)"));
@@ -228,6 +230,7 @@ void TMainForm::buildMenus() {
     }
     connect(changePasswordItem, &QAction::triggered, this, &TMainForm::changePasswordRequested);
     connect(userManagementItem, &QAction::triggered, this, &TMainForm::userManagementRequested);
+    connect(receiptPrinterItem, &QAction::triggered, this, &TMainForm::receiptPrinterRequested);
     ToolButton5->setMenu(settingsMenu);
     ToolButton5->setPopupMode(QToolButton::InstantPopup);
 

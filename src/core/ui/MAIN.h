@@ -86,6 +86,7 @@ public:
     QMenu* supportMenu;
     QAction* changePasswordItem;
     QAction* userManagementItem;
+    QAction* receiptPrinterItem;  // 小票打印机设置
     QAction* skinItems[5];
     QAction* upgradeItem;
     QAction* webSiteItem;
@@ -101,6 +102,7 @@ signals:
     void backupRequested();
     void changePasswordRequested();
     void userManagementRequested();
+    void receiptPrinterRequested();
     void aboutRequested();
     void shown();   // after each show sequence
     void closed();  // after the close sequence let the window go
