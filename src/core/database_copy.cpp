@@ -252,7 +252,17 @@ DatabaseLock::~DatabaseLock() = default;
 
 DatabaseLock::State DatabaseLock::tryLock(int waitMs) {
     if (file_->isLocked() || file_->tryLock(waitMs)) return State::Locked;
-    return file_->error() == QLockFile::LockFailedError ? State::HeldElsewhere : State::Unavailable;
+    if (file_->error() != QLockFile::LockFailedError) return State::Unavailable;
+    // A holder killed (or a power cut) between creating the lock file and writing its name into
+    // it leaves a file that names nobody, which would lock every program out for good. A living
+    // holder keeps the file locked by the system while it exists, so removing the file succeeds
+    // only when nobody holds it.
+    qint64 pid = 0;
+    QString host, application;
+    if (!file_->getLockInfo(&pid, &host, &application) && file_->removeStaleLockFile() && file_->tryLock(0)) {
+        return State::Locked;
+    }
+    return State::HeldElsewhere;
 }
 
 void DatabaseLock::unlock() {

@@ -50,6 +50,13 @@ inline KilledRun runUntilKilled(const QStringList& args, int writes, QRandomGene
         return begun;
     };
     while (p.state() == QProcess::Running) {
+        if (clock.elapsed() > 60000) {
+            p.kill();
+            p.waitForFinished(10000);
+            run.error =
+                QStringLiteral("the child got no further in a minute: ") + QString::fromUtf8(p.readAllStandardError());
+            return run;
+        }
         p.waitForReadyRead(100);
         const bool begun = take(p.readAllStandardOutput());
         if (begun && run.done.size() >= writes) {
@@ -63,7 +70,8 @@ inline KilledRun runUntilKilled(const QStringList& args, int writes, QRandomGene
     }
     p.waitForFinished(10000);
     take(p.readAllStandardOutput());
-    if (!killed) {
+    // Killed by us it is; an exit of its own is a failure it reported on its error output.
+    if (!killed || p.exitStatus() != QProcess::CrashExit) {
         run.error = QStringLiteral("the child stopped by itself: ") + QString::fromUtf8(p.readAllStandardError());
     }
     return run;
