@@ -87,10 +87,11 @@ private slots:
         QStringList settings;
         for (QAction* a : m.settingsMenu->actions())
             settings.append(a->isSeparator() ? QStringLiteral("-") : a->text());
-        QCOMPARE(settings, (QStringList{QStringLiteral("修改密码"), QStringLiteral("用户管理"), QStringLiteral("-"),
-                                        QStringLiteral("黑色经典(皮肤)"), QStringLiteral("蓝色幻想(皮肤)"),
-                                        QStringLiteral("梦幻天空(皮肤)"), QStringLiteral("黑色遐想(皮肤)"),
-                                        QStringLiteral("梦想成真(皮肤)")}));
+        QCOMPARE(settings,
+                 (QStringList{QStringLiteral("修改密码"), QStringLiteral("用户管理"), QStringLiteral("小票打印机设置"),
+                              QStringLiteral("-"), QStringLiteral("黑色经典(皮肤)"), QStringLiteral("蓝色幻想(皮肤)"),
+                              QStringLiteral("梦幻天空(皮肤)"), QStringLiteral("黑色遐想(皮肤)"),
+                              QStringLiteral("梦想成真(皮肤)")}));
         QStringList support;
         for (QAction* a : m.supportMenu->actions()) support.append(a->text());
         QCOMPARE(support,
