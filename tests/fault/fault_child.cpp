@@ -1,6 +1,8 @@
 // The kill tests' victim: does one kind of write over and over until it is killed.
 //
-//     fault_child settle DATABASE PROGRAMDIR     sells and settles notes at the counter
+//     fault_child settle DATABASE PROGRAMDIR [receipt]
+//                                                 sells and settles notes at the counter, printing
+//                                                 each receipt with "receipt"
 //     fault_child goods DATABASE SEED            adds, changes and deletes goods in the goods window
 //     fault_child import DATABASE XLS            imports the workbook's goods again and again
 //     fault_child backup DATABASE TARGET         backs the database up to TARGET again and again
@@ -9,6 +11,7 @@
 // Before each write it prints "begin ..." and after it "done ...", one line each, flushed, so the
 // test knows which writes were confirmed and which one the kill cut short.
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QRandomGenerator>
 #include <cstdio>
@@ -41,7 +44,7 @@ int fail(const QString& why) {
     return 1;
 }
 
-int settle(const QString& database, const QString& programDir) {
+int settle(const QString& database, const QString& programDir, bool receipt) {
     RecordingDialogs dialogs;
     Tdmfm dm(database);
     CounterWindow window(dm, programDir);
@@ -54,6 +57,7 @@ int settle(const QString& database, const QString& programDir) {
             counter.codeEntry->enterPressed();
         }
         counter.settlement->open();
+        counter.settlement->printReceiptBox->setChecked(receipt);
         counter.settlement->Edit5->setText(QStringLiteral("1000"));
         say(QStringLiteral("begin sale %1").arg(sale));
         counter.settlement->settle();
@@ -158,7 +162,9 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     if (args.size() < 4) return 2;
     const QString& mode = args.at(1);
-    if (mode == QLatin1String("settle")) return settle(args.at(2), args.at(3));
+    if (mode == QLatin1String("settle")) {
+        return settle(args.at(2), args.at(3), args.value(4) == QLatin1String("receipt"));
+    }
     if (mode == QLatin1String("goods")) return goods(args.at(2), args.at(3).toUInt());
     if (mode == QLatin1String("import")) return import(args.at(2), args.at(3));
     if (mode == QLatin1String("backup")) return backup(args.at(2), args.at(3));
