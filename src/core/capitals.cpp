@@ -36,8 +36,10 @@ Capitals amountInCapitals(const QString& amount) {
     for (QChar c : amount) {
         if (c.isDigit() && c.unicode() < 0x80) continue;
         if (c == QLatin1Char('.')) continue;
-        // The code as the text's own byte: ASCII as is, anything else by its first GBK byte.
-        out.badCode = c.unicode() < 0x80 ? int(c.unicode()) : int(uchar(toGbk(QString(c)).at(0)));
+        // The code as the text's own byte: ASCII as is, anything else by its first GBK byte, and
+        // a character GBK has no code for (or half of a pair) as the "?" it would be sent as.
+        const QByteArray gbk = c.unicode() < 0x80 ? QByteArray(1, char(c.unicode())) : toGbk(QString(c));
+        out.badCode = gbk.isEmpty() ? int('?') : int(uchar(gbk.at(0)));
         return out;
     }
     const int point = amount.indexOf(QLatin1Char('.'));
