@@ -9,6 +9,7 @@
 #include <QtEndian>
 #include <cstdio>
 
+#include "bench_app.h"
 #include "bench_support.h"
 #include "core/dm.h"
 #include "core/excel_writer.h"
@@ -16,8 +17,6 @@
 #include "core/shared_queries.h"
 #include "core/ui/dbgrid.h"
 #include "core/ui/grid_export.h"
-#include "support/recording_dialogs.h"
-#include "support/temp_database.h"
 
 namespace {
 
@@ -130,12 +129,8 @@ QByteArray contents(const QString& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    TempDatabase db;
-    RecordingDialogs dialogs;
-    std::printf("filling %d goods ...\n", kGoods);
-    bench::fillGoods(db.db(), kGoods);
+    bench::WindowBench bench(argc, argv, kGoods);
+    TempDatabase& db = bench.db;
 
     Tdmfm dm(db.path());
     Dataset& list = dm.ADOQuery12;

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <cstdio>
 
+#include "bench_app.h"
 #include "bench_support.h"
 #include "core/dm.h"
 #include "core/ui/dbgrid.h"
@@ -11,8 +12,6 @@
 #include "core/ui/report_render.h"
 #include "goods/Unit1.h"
 #include "goods/labels.h"
-#include "support/recording_dialogs.h"
-#include "support/temp_database.h"
 
 namespace {
 
@@ -48,12 +47,8 @@ double median(const std::function<void()>& work) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    TempDatabase db;
-    RecordingDialogs dialogs;
-    std::printf("filling %d goods ...\n", kGoods);
-    bench::fillGoods(db.db(), kGoods);
+    bench::WindowBench bench(argc, argv, kGoods);
+    TempDatabase& db = bench.db;
     Tdmfm dm(db.path());
     TForm1 form(nullptr, dm);
     Connection& raw = db.db();

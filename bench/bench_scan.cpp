@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <cstdio>
 
+#include "bench_app.h"
 #include "bench_support.h"
 #include "core/dm.h"
 #include "core/schema.h"
@@ -16,8 +17,6 @@
 #include "sale/code_entry.h"
 #include "sale/counter.h"
 #include "support/counter_window.h"
-#include "support/recording_dialogs.h"
-#include "support/temp_database.h"
 
 namespace {
 
@@ -61,12 +60,8 @@ double plainScan(Connection& db, const QString& code) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    TempDatabase db;
-    RecordingDialogs dialogs;
-    std::printf("filling %d goods ...\n", kGoods);
-    bench::fillGoods(db.db(), kGoods);
+    bench::WindowBench bench(argc, argv, kGoods);
+    TempDatabase& db = bench.db;
 
     Tdmfm dm(db.path());
     CounterWindow window(dm, db.dir());

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <cstdio>
 
+#include "bench_app.h"
 #include "bench_support.h"
 #include "core/dm.h"
 #include "core/jet_dialect.h"
@@ -15,8 +16,6 @@
 #include "sale/counter.h"
 #include "sale/settlement.h"
 #include "support/counter_window.h"
-#include "support/recording_dialogs.h"
-#include "support/temp_database.h"
 
 namespace {
 constexpr int kLines = 200;
@@ -24,11 +23,9 @@ constexpr int kRounds = 15;
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    TempDatabase db;
-    RecordingDialogs dialogs;
-    bench::fillGoods(db.db(), 5000);
+    bench::WindowBench bench(argc, argv, 5000);
+    TempDatabase& db = bench.db;
+    RecordingDialogs& dialogs = bench.dialogs;
     Tdmfm dm(db.path());
     CounterWindow window(dm, db.dir());
     TMainForm& main = *window.main;

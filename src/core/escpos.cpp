@@ -8,28 +8,6 @@ namespace {
 
 constexpr int kNarrowNameColumns = 12;
 
-// Cuts a text into pieces of at most `columns` display columns.
-QStringList wrapped(const QString& text, int columns) {
-    QStringList out;
-    QString piece;
-    int used = 0;
-    for (int i = 0; i < text.size(); ++i) {
-        const int step = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        const QString ch = text.mid(i, step);
-        const int width = displayColumns(ch);
-        if (used + width > columns && !piece.isEmpty()) {
-            out.append(piece);
-            piece.clear();
-            used = 0;
-        }
-        piece += ch;
-        used += width;
-        i += step - 1;
-    }
-    if (!piece.isEmpty() || out.isEmpty()) out.append(piece);
-    return out;
-}
-
 QByteArray job(const QStringList& lines, bool firstIsHeading, const EscPosOptions& options) {
     QByteArray out = EscPos::kInitialise + EscPos::kChineseMode;
     for (int i = 0; i < lines.size(); ++i) {
@@ -60,7 +38,7 @@ QStringList escPosLines(const ReceiptInput& input, int paperMm) {
         if (t.kind == ReceiptText::Kind::Rule && narrow) {
             out.append(QString(columns, QLatin1Char('-')));
         } else {
-            out += wrapped(t.text, columns);
+            out += wrapAtColumns(t.text, columns);
         }
     }
     return out;
@@ -79,6 +57,6 @@ QByteArray escPosTestPage(const EscPosOptions& options, const QDateTime& when) {
                       QStringLiteral("时间：") + formatDateTime(when),
                       QString(columns, QLatin1Char('-'))};
     QStringList out;
-    for (const QString& l : lines) out += wrapped(l, columns);
+    for (const QString& l : lines) out += wrapAtColumns(l, columns);
     return job(out, true, options);
 }

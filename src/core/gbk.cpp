@@ -28,3 +28,24 @@ int displayColumns(const QString& text) {
     }
     return columns;
 }
+
+QStringList wrapAtColumns(const QString& text, int columns) {
+    QStringList out;
+    QString piece;
+    int used = 0;
+    for (int i = 0; i < text.size(); ++i) {
+        const int step = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString ch = text.mid(i, step);
+        const int width = displayColumns(ch);
+        if (used + width > columns && !piece.isEmpty()) {
+            out.append(piece);
+            piece.clear();
+            used = 0;
+        }
+        piece += ch;
+        used += width;
+        i += step - 1;
+    }
+    if (!piece.isEmpty() || out.isEmpty()) out.append(piece);
+    return out;
+}

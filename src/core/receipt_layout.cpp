@@ -8,18 +8,7 @@
 QString receiptNameColumn(const QString& name, int columns) {
     const int width = displayColumns(name);
     if (width < columns) return name + QString(columns - width, QLatin1Char(' '));
-    QString cut;
-    int used = 0;
-    for (int i = 0; i < name.size(); ++i) {
-        const int step = name.at(i).isHighSurrogate() && i + 1 < name.size() ? 2 : 1;
-        const QString ch = name.mid(i, step);
-        const int w = displayColumns(ch);
-        if (used + w > columns) break;
-        cut += ch;
-        used += w;
-        i += step - 1;
-    }
-    return cut + QLatin1Char(' ');
+    return wrapAtColumns(name, columns).first() + QLatin1Char(' ');
 }
 
 QString receiptGoodsLine(const ReceiptGoods& goods, int nameColumns) {
