@@ -1,5 +1,5 @@
-// The few places where the statements of this program are written in the old desktop
-// database dialect, turned into what the embedded engine understands.
+// The few places where the statements of this program are written in the desktop database
+// dialect (Jet SQL), turned into what the embedded engine understands.
 #include "core/jet_dialect.h"
 
 #include <QDate>
@@ -142,7 +142,7 @@ bool isComparison(const Token& t) {
     return t.kind == Tok::Punct && ops.contains(t.text);
 }
 
-// year(x)='2013': the old engine compared the number with the text's value.
+// year(x)='2013': the statements compare the date part with the value of the quoted text.
 void unquoteDatePartComparisons(QList<Token>& t) {
     static const QRegularExpression integer(QStringLiteral("^\\s*[+-]?\\d+\\s*$"));
     for (int i = 0; i < t.size(); ++i) {
@@ -193,8 +193,8 @@ QString isoDay(int year, int month) {
     return QStringLiteral("'%1-%2-01'").arg(year, 4, 10, QLatin1Char('0')).arg(month, 2, 10, QLatin1Char('0'));
 }
 
-// day1 like '2026-%' and day1 like '%12-%': the month view. The old engine rendered dates
-// without leading zeros, so the patterns also took November lines in January and a whole year
+// day1 like '2026-%' and day1 like '%12-%': the month view. The patterns were written for dates
+// rendered without leading zeros, so the patterns also took November lines in January and a whole year
 // ending in 1; what they stand for is the month, which is a range the date index can serve.
 void monthPatternsToRange(QList<Token>& t) {
     static const QRegularExpression yearPattern(QStringLiteral("^'(\\d{4})-%'$"));

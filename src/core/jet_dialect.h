@@ -1,5 +1,5 @@
-// The few places where the statements of this program are written in the old desktop
-// database dialect, turned into what the embedded engine understands. Everything else in a
+// The few places where the statements of this program are written in the desktop database
+// dialect (Jet SQL), turned into what the embedded engine understands. Everything else in a
 // statement passes through character for character.
 //
 //   #2013-01-05#                     -> '2013-01-05'              (date literals)

@@ -26,7 +26,14 @@ QList<ReceiptText> receiptTexts(const ReceiptInput& in, int nameColumns) {
     rule();
     text(QStringLiteral("销售单号：") + in.serial);
     text(QStringLiteral("收银员：") + in.cashier);
-    text(QStringLiteral("打印时间：") + in.noteDate + QLatin1Char(' ') + in.time + QLatin1Char(' '));
+    if (in.reprint) {
+        // The sale's day and the moment of printing again; the day with today's clock would
+        // be neither.
+        text(QStringLiteral("销售日期：") + in.noteDate);
+        text(QStringLiteral("补打时间：") + in.reprintedAt);
+    } else {
+        text(QStringLiteral("打印时间：") + in.noteDate + QLatin1Char(' ') + in.time + QLatin1Char(' '));
+    }
     rule();
     // The titles stand over the columns of the goods lines.
     text(nameColumns == kReceiptNameColumns

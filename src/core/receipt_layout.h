@@ -30,7 +30,8 @@ struct ReceiptInput {
     double change = 0;
     // A receipt printed again later says so in its heading, so it is never taken for a sale.
     bool reprint = false;
-    QString note;  // a line after the goods, when the goods are not all there any more
+    QString reprintedAt;  // "yyyy-mm-dd hh:mm:ss": when it was printed again
+    QString note;         // a line after the goods, when the goods are not all there any more
 };
 
 inline const QString kReceiptRule = QStringLiteral("-------------------------------");

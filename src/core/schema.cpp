@@ -87,8 +87,8 @@ QString columnSql(const QString& table, const FieldDef& f) {
         default:
             break;
     }
-    // Texts compare without regard to ASCII case, as the shop's old files did; passwords are
-    // the exception and compare exactly.
+    // Texts compare without regard to ASCII case (a code typed in small letters finds its
+    // goods); passwords are the exception and compare exactly.
     const QString type = f.size > 0 ? QStringLiteral(" TEXT(%1)").arg(f.size) : QStringLiteral(" TEXT");
     const bool exact = table == QLatin1String("userdb") && f.name == QLatin1String("passwd");
     return name + type + (exact ? QString() : QStringLiteral(" COLLATE NOCASE"));

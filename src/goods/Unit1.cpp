@@ -441,7 +441,7 @@ void TForm1::printLabels() {
     // stands in for it, and the operator is told once.
     if (!templateNoticeShown_ && QFile::exists(QStringLiteral("2.fr3"))) {
         templateNoticeShown_ = true;
-        showInfo(QStringLiteral("标签模板文件 2.fr3 是旧版程序的格式，本程序不能读取，现按内置的标签格式打印。"), this);
+        showInfo(QStringLiteral("标签模板文件 2.fr3 是另一种报表格式，本程序不能读取，现按内置的标签格式打印。"), this);
     }
     const LabelRows rows(dm_.ADOQuery12);
     const ReportDocument sheet(labelSheet(), rows);

@@ -85,9 +85,7 @@ void TAboutBox::writeMail() {
 }
 
 void TAboutBox::openWebSite() {
-    if (!Dialogs::current().openUrl(QUrl(Vendor::kWebSite))) {
-        showInfo(QStringLiteral("没有找到浏览器。我们的网站是：") + Vendor::kWebSite, this);
-    }
+    ::openWebSite(this);
 }
 
 void TAboutBox::showEvent(QShowEvent* event) {

@@ -387,28 +387,31 @@ void Txstj::setChartsVisible(bool visible) {
 
 void Txstj::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    guard(this, [this] { showStep(); });
+    showStep();
 }
 
+// Each step stands on its own: a chart that fails shows its box, and the month's lines and
+// the stored settings still load.
 void Txstj::showStep() {
     ComboBox2->setCurrentText(QString::number(QDate::currentDate().month()));
     DBDateTimeEditEh2->setDate(QDate::currentDate());
     DBDateTimeEditEh3->setDate(QDate::currentDate());
-    fillYears();
-    monthlyChart(true);
-    dailyChart(true);
-    thisMonth();
+    guard(this, [this] { fillYears(); });
+    guard(this, [this] { monthlyChart(true); });
+    guard(this, [this] { dailyChart(true); });
+    guard(this, [this] { thisMonth(); });
     const QSignalBlocker company(Edit15), address(Edit1);
     Edit15->setText(UserKey::pos().value(kCompanyValue).value_or(QString()));
     Edit1->setText(UserKey::pos().value(kAddressValue).value_or(QString()));
 }
 
-// The years with sales, and this year; a year already in the fields stays chosen.
+// The years with sales, and this year. A year already in a field stays chosen when it is one
+// of them; anything else typed there (a mistyped "20x5") gives way to this year.
 void Txstj::fillYears() {
     const int thisYear = QDate::currentDate().year();
     const QStringList years = salesYears(dm_.ADOConnection1, thisYear);
     for (QComboBox* box : {ComboBox1, ComboBox3}) {
-        const QString chosen = box->currentText().isEmpty() ? QString::number(thisYear) : box->currentText();
+        const QString chosen = years.contains(box->currentText()) ? box->currentText() : QString::number(thisYear);
         const QSignalBlocker quiet(box);
         box->clear();
         box->addItems(years);
@@ -580,7 +583,7 @@ std::optional<SaleReprint> Txstj::selectedSale() {
         return std::nullopt;
     }
     const QString serial = sales.text(QStringLiteral("a"));
-    std::optional<SaleReprint> sale = saleReprint(dm_.ADOConnection1, serial, QTime::currentTime());
+    std::optional<SaleReprint> sale = saleReprint(dm_.ADOConnection1, serial, QDateTime::currentDateTime());
     if (!sale) showWarning(QStringLiteral("找不到流水号为 %1 的销售单，它可能已被删除。").arg(serial), this);
     return sale;
 }

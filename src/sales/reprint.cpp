@@ -6,7 +6,7 @@
 #include "core/connection.h"
 #include "core/formats.h"
 
-std::optional<SaleReprint> saleReprint(Connection& db, const QString& serial, const QTime& now) {
+std::optional<SaleReprint> saleReprint(Connection& db, const QString& serial, const QDateTime& now) {
     Statement sale(db.handle(),
                    QStringLiteral("SELECT a,b,[1],[2],[3],[4],day1,h,i,j,k FROM data3 WHERE a=? ORDER BY ID LIMIT 1"));
     sale.bind(1, serial);
@@ -19,7 +19,7 @@ std::optional<SaleReprint> saleReprint(Connection& db, const QString& serial, co
     r.serial = sale.value(0).toString();
     r.cashier = sale.value(1).toString();
     r.noteDate = day;
-    r.time = formatTime(now);
+    r.reprintedAt = formatDate(now.date()) + QLatin1Char(' ') + formatTime(now.time());
     r.total = formatFixed2(number(2));
     r.received = formatFixed2(number(3));
     r.cash = number(4);

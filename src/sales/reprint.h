@@ -2,7 +2,7 @@
 // holds — the sale's row and its lines — and marked as printed again.
 #pragma once
 
-#include <QTime>
+#include <QDateTime>
 #include <optional>
 
 #include "core/receipt_layout.h"
@@ -19,5 +19,6 @@ struct SaleReprint {
 inline const QString kLinesDeletedNote = QStringLiteral("部分明细已删除");
 
 // The sale with the serial `serial`, its lines in the order they were sold; nothing when no
-// sale has that serial. `now` is the time the receipt shows beside the sale's date.
-std::optional<SaleReprint> saleReprint(Connection& db, const QString& serial, const QTime& now);
+// sale has that serial. `now` is the moment of printing again, which the receipt shows below the
+// sale's date.
+std::optional<SaleReprint> saleReprint(Connection& db, const QString& serial, const QDateTime& now);

@@ -95,7 +95,7 @@ private slots:
         QCOMPARE(dm->ADOQuery2.recordCount(), 1);
         QCOMPARE(dm->ADOQuery2.value(QStringLiteral("日期")).toInt(), 5);
 
-        // A month that is no number fails like the old engine did.
+        // A month that is no number fails with the type-mismatch error.
         QVERIFY_THROWS_EXCEPTION(DataError,
                                  OpenQuery(dm->ADOQuery2, QStringLiteral("select day([day1]) as 日期 from data3 "
                                                                          "where month([day1])='x'")));
@@ -122,7 +122,7 @@ private slots:
         QCOMPARE(dm->ADOQuery5.recordCount(), 1);
         OpenQuery(dm->ADOQuery5, QStringLiteral("select * from sp where [销售单价]>0 "));
         QCOMPARE(dm->ADOQuery5.recordCount(), 1);
-        // Codes compare without regard to ASCII case, like the shop's old files.
+        // Codes compare without regard to ASCII case.
         db->addGoods(QStringLiteral("abc"), QStringLiteral("小写"), 1, 1);
         OpenQuery(dm->ADOQuery6, QStringLiteral("select * from sp where 商品编码='ABC'  "));
         QCOMPARE(dm->ADOQuery6.recordCount(), 1);

@@ -152,7 +152,15 @@ private slots:
         }
         g.f.dialogs.fileAnswers = {path};
         g.f.dialogs.answers = {false};
+        // The hourglass is up before the question is asked.
+        bool waitingWhenAsked = false;
+        g.f.dialogs.onBox = [&waitingWhenAsked](const RecordingDialogs::Box&) {
+            waitingWhenAsked =
+                QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        };
         QVERIFY(!g.exportIt());
+        QVERIFY(waitingWhenAsked);
+        g.f.dialogs.onBox = nullptr;
         QCOMPARE(g.f.dialogs.boxes.size(), 1);
         const RecordingDialogs::Box box = g.f.dialogs.boxes.first();
         QCOMPARE(box.kind, QStringLiteral("yesNo"));

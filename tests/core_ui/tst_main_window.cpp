@@ -17,6 +17,7 @@
 #include "core/ui/floating_panel.h"
 #include "core/ui/skins.h"
 #include "core/ui/window_opener.h"
+#include "core/vendor.h"
 #include "support/test_registry.h"
 #include "support/ui_fixture.h"
 
@@ -256,6 +257,14 @@ private slots:
         QCOMPARE(f.dialogs.urls[0].toString(), f.main->statusText(3));
         f.main->webSiteItem->trigger();
         QCOMPARE(f.dialogs.urls.size(), 2);
+
+        // Without a browser both say where the site is.
+        f.dialogs.clear();
+        f.dialogs.openUrlSucceeds = false;
+        f.main->webSiteItem->trigger();
+        QTest::mouseClick(f.main->findChild<QLabel*>(QStringLiteral("StatusPanel0")), Qt::LeftButton);
+        QCOMPARE(f.dialogs.boxes.size(), 2);
+        for (const RecordingDialogs::Box& box : f.dialogs.boxes) QVERIFY(box.text.contains(Vendor::kWebSite));
     }
 
     void panelsCloseWithTheirPicture() {

@@ -11,6 +11,7 @@
 #include <QTableView>
 #include <QtTest>
 
+#include "core/formats.h"
 #include "core/gbk.h"
 #include "core/session.h"
 #include "core/settings_stores.h"
@@ -268,6 +269,36 @@ private slots:
         QVERIFY(!f.form->Button1->isHidden());
     }
 
+    // A year typed wrong breaks one chart query, never the window: shown again, the window
+    // falls back to this year and loads the month, the categories and the stored settings.
+    void aMistypedYearNeverStopsTheMonth() {
+        SalesFixture f;
+        f.line(QStringLiteral("S1"), QStringLiteral("可口可乐"), QStringLiteral("饮料"), f.today);
+        f.sale(QStringLiteral("S1"), f.today, 3, 1);
+        UserKey::pos().setValue(QStringLiteral("company"), QStringLiteral("永安商行"));
+        f.open();
+        f.form->ComboBox1->lineEdit()->selectAll();
+        QTest::keyClicks(f.form->ComboBox1->lineEdit(), QStringLiteral("20x5"));
+        f.click(f.form->Button1);
+        QCOMPARE(f.dialogs.boxes.size(), 1);
+        f.dialogs.clear();
+        f.form->hide();
+        f.dm->ADOQuery13.close();
+        f.form->ComboBox4->clear();
+        {
+            const QSignalBlocker quiet(f.form->Edit15);
+            f.form->Edit15->clear();
+        }
+        f.form->show();
+        QVERIFY2(f.dialogs.boxes.isEmpty(), qPrintable(f.dialogs.lastText()));
+        QCOMPARE(f.form->ComboBox1->currentText(), QString::number(f.today.year()));
+        QCOMPARE(f.lines(), 1);
+        QCOMPARE(f.bars(f.form->DBChart1), (QList<QPair<double, double>>{{f.today.month(), 1}}));
+
+        QCOMPARE(f.categories(), QStringList{QStringLiteral("饮料")});
+        QCOMPARE(f.form->Edit15->text(), QStringLiteral("永安商行"));
+    }
+
     void deletingASoldLine() {
         SalesFixture f;
         f.line(QStringLiteral("S1"), QStringLiteral("可口可乐"), QStringLiteral("饮料"), f.today);
@@ -387,12 +418,19 @@ private slots:
         const QString serialBefore = f.main->Label31->text();
         into = &again;
         window.reprintReceipt();
-        QCOMPARE(again.size(), original.size());
-        for (int i = 0; i < original.size(); ++i) {
-            if (original[i].text.startsWith(QStringLiteral("打印时间："))) continue;  // the time of printing
-            const QString expected = i == 0 ? original[i].text + QStringLiteral("（补打）") : original[i].text;
-            QCOMPARE(again[i].text, expected);
-            QCOMPARE(again[i].y, original[i].y);
+        // The time line becomes the sale's date and the moment of printing again; every other
+        // line is the original's, one line further down.
+        QCOMPARE(again.size(), original.size() + 1);
+        QCOMPARE(again[0].text, original[0].text + QStringLiteral("（补打）"));
+        QCOMPARE(original[4].text.left(15), QStringLiteral("打印时间：") + formatDate(QDate::currentDate()));
+        QCOMPARE(again[4].text, QStringLiteral("销售日期：") + formatDate(QDate::currentDate()));
+        QVERIFY2(again[5].text.startsWith(QStringLiteral("补打时间：") + formatDate(QDate::currentDate()) +
+                                          QLatin1Char(' ')),
+                 qPrintable(again[5].text));
+        QCOMPARE(again[5].text.size(), QStringLiteral("补打时间：yyyy-mm-dd hh:mm:ss").size());
+        for (int i = 5; i < original.size(); ++i) {
+            QCOMPARE(again[i + 1].text, original[i].text);
+            QCOMPARE(again[i + 1].y, original[i].y + 30);
         }
         window.reprintDeliveryNote();
         QCOMPARE(f.dialogs.previewed.last(), QStringLiteral("送货单"));
@@ -402,7 +440,8 @@ private slots:
         // With a line deleted since, the stored amounts and a note saying so.
         f.db.exec(QStringLiteral("DELETE FROM data1 WHERE c='B2'"));
         const std::optional<SaleReprint> partial =
-            saleReprint(f.dm->ADOConnection1, f.db.scalar(QStringLiteral("SELECT a FROM data3")).toString(), QTime());
+            saleReprint(f.dm->ADOConnection1, f.db.scalar(QStringLiteral("SELECT a FROM data3")).toString(),
+                        QDateTime::currentDateTime());
         QVERIFY(partial);
         QCOMPARE(partial->receipt.goods.size(), 1);
         QCOMPARE(partial->receipt.total, QStringLiteral("25.00"));

@@ -388,7 +388,7 @@ void TMainForm::checkForUpgrade() {
 }
 
 void TMainForm::openWebSite() {
-    Dialogs::current().openUrl(QUrl(Vendor::kWebSite));
+    ::openWebSite(this);
 }
 
 void TMainForm::applyGridHeight() {

@@ -178,6 +178,18 @@ void DBGrid::Private::pushViewToDataset(const QModelIndex& current) {
 }
 
 void DBGrid::Private::onReset() {
+    // Rows read again come in their stored order: a marker left on a title would show a sort
+    // that no longer holds.
+    if (!dataset || dataset->sort().isEmpty()) {
+        bool marked = false;
+        for (int c = 0; c < titleSort.columnCount(); ++c)
+            marked = marked || titleSort.marker(c) != TitleSort::Marker::None;
+        if (marked) {
+            titleSort = TitleSort(int(columns.size()));
+            model->markersChanged();
+            header->viewport()->update();
+        }
+    }
     applying = true;
     layoutPending = true;
     model->datasetReset();

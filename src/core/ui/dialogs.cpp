@@ -1,8 +1,6 @@
 // Dialogs: the real boxes, file dialogs, browser, preview and printer.
 #include "core/ui/dialogs.h"
 
-#include "core/ui/page_preview.h"
-
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -12,6 +10,9 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPushButton>
+
+#include "core/ui/page_preview.h"
+#include "core/vendor.h"
 
 namespace {
 
@@ -163,6 +164,12 @@ Dialogs& Dialogs::current() {
 
 void Dialogs::install(Dialogs* dialogs) {
     g_installed = dialogs;
+}
+
+void openWebSite(QWidget* parent) {
+    if (!Dialogs::current().openUrl(QUrl(Vendor::kWebSite))) {
+        showInfo(QStringLiteral("没有找到浏览器。我们的网站是：") + Vendor::kWebSite, parent);
+    }
 }
 
 void showInfo(const QString& text, QWidget* parent) {

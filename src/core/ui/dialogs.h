@@ -75,6 +75,9 @@ inline const QString kWarningTitle = QStringLiteral("警告");
 inline const QString kConfirmTitle = QStringLiteral("警告！");
 }  // namespace Boxes
 
+// Opens the program's web site in the browser; without one, the operator learns the address.
+void openWebSite(QWidget* parent = nullptr);
+
 // Information box titled with the program's name.
 void showInfo(const QString& text, QWidget* parent = nullptr);
 // Warning box with a single OK button.

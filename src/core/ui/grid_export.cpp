@@ -114,17 +114,16 @@ bool TDBGridEhToExcel::Execute() {
         return false;
     }
 
-    if (QFileInfo::exists(FileName)) {
-        const QString question =
-            QStringLiteral("已存在文件（") + nativePath(FileName) + QStringLiteral("），是否覆盖？");
-        if (!Dialogs::current().yesNo(parent_, QStringLiteral("提示"), question, false, Dialogs::Icon::Question)) {
-            return false;
-        }
-    }
-
     ExcelWriteResult result;
     {
-        WaitCursor wait;
+        WaitCursor wait;  // up before the question, as the export has always done
+        if (QFileInfo::exists(FileName)) {
+            const QString question =
+                QStringLiteral("已存在文件（") + nativePath(FileName) + QStringLiteral("），是否覆盖？");
+            if (!Dialogs::current().yesNo(parent_, QStringLiteral("提示"), question, false, Dialogs::Icon::Question)) {
+                return false;
+            }
+        }
         std::unique_ptr<ProgressWindow> progress;
         if (ShowProgress) {
             progress = std::make_unique<ProgressWindow>(parent_, records);
