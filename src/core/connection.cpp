@@ -9,6 +9,7 @@
 
 #include "core/dataset.h"
 #include "core/errors.h"
+#include "core/sort_keys.h"
 
 namespace {
 
@@ -239,6 +240,13 @@ void Connection::configure(bool readOnly) {
         sqlite3_create_function_v2(db_, names[i], 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, reinterpret_cast<void*>(i),
                                    datePart, nullptr, nullptr, nullptr);
     }
+    // Lists of names read in the Chinese order, as the grids sort them.
+    sqlite3_create_collation_v2(
+        db_, "chinese", SQLITE_UTF8, nullptr,
+        [](void*, int an, const void* a, int bn, const void* b) {
+            return compareChineseUtf8(static_cast<const char*>(a), an, static_cast<const char*>(b), bn);
+        },
+        nullptr);
     sqlite3_update_hook(
         db_,
         [](void* self, int, const char*, const char* table, sqlite3_int64 rowid) {

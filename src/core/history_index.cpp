@@ -956,19 +956,36 @@ std::optional<QVariantList> HistoryIndex::distinctValues(const QString& tableNam
     for (uint32_t id = 0; id < lastRow.size(); ++id) {
         if (lastRow[id] != kAbsent) ids.push_back(id);
     }
-    const auto compare = [&column](uint32_t a, uint32_t b) {
-        if (a == 0 || b == 0) return a == b ? 0 : (a == 0 ? -1 : 1);  // NULL first
-        return compareValues(column.values[a], column.values[b], column.nocase);
+    // Values group by the column's own rules ("Coke" and "COKE" are one group), and the groups
+    // list in the Chinese order of the value each shows, as "order by c COLLATE chinese" does.
+    const auto same = [&column](uint32_t a, uint32_t b) {
+        if (a == 0 || b == 0) return a == b;
+        return compareValues(column.values[a], column.values[b], column.nocase) == 0;
     };
-    std::sort(ids.begin(), ids.end(), [&compare](uint32_t a, uint32_t b) { return compare(a, b) < 0; });
-    QVariantList out;
+    std::sort(ids.begin(), ids.end(), [&column](uint32_t a, uint32_t b) {
+        if (a == 0 || b == 0) return a == 0 && b != 0;  // NULL first
+        return compareValues(column.values[a], column.values[b], column.nocase) < 0;
+    });
+    std::vector<uint32_t> shown;
     for (size_t i = 0; i < ids.size();) {
-        size_t shown = i, j = i + 1;
-        for (; j < ids.size() && compare(ids[i], ids[j]) == 0; ++j) {
-            if (lastRow[ids[j]] > lastRow[ids[shown]]) shown = j;
+        size_t pick = i, j = i + 1;
+        for (; j < ids.size() && same(ids[i], ids[j]); ++j) {
+            if (lastRow[ids[j]] > lastRow[ids[pick]]) pick = j;
         }
-        out.append(column.variant(ids[shown]));
+        shown.push_back(ids[pick]);
         i = j;
     }
+    std::stable_sort(shown.begin(), shown.end(), [&column](uint32_t a, uint32_t b) {
+        if (a == 0 || b == 0) return a == 0 && b != 0;
+        const Value& x = column.values[a];
+        const Value& y = column.values[b];
+        if (x.type == Type::Text && y.type == Type::Text) {
+            return compareChineseUtf8(x.bytes, int(x.size), y.bytes, int(y.size)) < 0;
+        }
+        return compareValues(x, y, false) < 0;
+    });
+    QVariantList out;
+    out.reserve(qsizetype(shown.size()));
+    for (uint32_t id : shown) out.append(column.variant(id));
     return out;
 }

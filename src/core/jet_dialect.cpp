@@ -292,6 +292,29 @@ void orderGroupsAsGrouped(QList<Token>& t) {
     for (int k = first + 1; k <= orderEnd; ++k) t[k].text.clear();
 }
 
+// "group by c order by c": the distinct values of one column (the category and user lists)
+// in the Chinese order the desktop dialect gave text, which the grids sort in too; the
+// engine's own order would be by code point ("乳制品, 五金电器, 冷冻食品").
+void orderOneGroupInChinese(QList<Token>& t) {
+    int group = -1;
+    for (int i = 0; i < t.size(); ++i) {
+        if (isWord(t.at(i), "group")) group = i;
+    }
+    if (group < 0) return;
+    const int by = nextSolid(t, group + 1);
+    if (by >= t.size() || !isWord(t.at(by), "by")) return;
+    const int grouped = nextSolid(t, by + 1);
+    if (grouped >= t.size() || !isColumn(t.at(grouped))) return;
+    const int order = nextSolid(t, grouped + 1);
+    if (order >= t.size() || !isWord(t.at(order), "order")) return;
+    const int orderBy = nextSolid(t, order + 1);
+    if (orderBy >= t.size() || !isWord(t.at(orderBy), "by")) return;
+    const int ordered = nextSolid(t, orderBy + 1);
+    if (ordered >= t.size() || !isColumn(t.at(ordered)) || nextSolid(t, ordered + 1) < t.size()) return;
+    if (columnName(t.at(grouped)).compare(columnName(t.at(ordered)), Qt::CaseInsensitive) != 0) return;
+    t[ordered].text += QStringLiteral(" COLLATE chinese");
+}
+
 }  // namespace
 
 QString translateJet(const QString& sql) {
@@ -307,6 +330,7 @@ QString translateJet(const QString& sql) {
     monthPatternsToRange(tokens);
     yearComparisonsToRange(tokens);
     orderGroupsAsGrouped(tokens);
+    orderOneGroupInChinese(tokens);
     QString out;
     out.reserve(sql.size() + 16);
     for (const Token& t : tokens) out += t.text;

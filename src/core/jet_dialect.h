@@ -10,6 +10,7 @@
 //   day1 like '2026-%' and day1 like '%12-%'
 //                                    -> day1>='2026-12-01' and day1<'2027-01-01'   (the month view)
 //   group by a,b,c order by a        -> group by a,b,c order by a,b,c   (ties in grouped order, no re-sort)
+//   group by c order by c            -> group by c order by c COLLATE chinese   (distinct values, Chinese order)
 //
 // Bracketed names ([2], [销售单价]), bare Chinese names, LIKE with "%", aliases, grouping and a
 // string directly followed by a keyword ("'x'where") are understood by the engine as they are.

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QLocale>
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 
 namespace {
@@ -18,6 +19,16 @@ QCollator chineseCollator() {
 }
 
 }  // namespace
+
+int compareChineseUtf8(const char* a, int aSize, const char* b, int bSize) {
+    thread_local const QCollator collator = chineseCollator();
+    const int c = collator.compare(QString::fromUtf8(a, aSize), QString::fromUtf8(b, bSize));
+    if (c != 0) return c;
+    const int n = std::min(aSize, bSize);
+    const int bytes = n > 0 ? std::memcmp(a, b, size_t(n)) : 0;
+    if (bytes != 0) return bytes < 0 ? -1 : 1;
+    return aSize == bSize ? 0 : (aSize < bSize ? -1 : 1);
+}
 
 bool isNumberValue(const QVariant& v) {
     switch (v.typeId()) {

@@ -12,6 +12,11 @@ bool isNumberValue(const QVariant& v);
 // The reference order of two values: negative, zero or positive.
 int compareSortValues(const QVariant& a, const QVariant& b);
 
+// Two UTF-8 texts in the Chinese collation (pinyin order), as the grids sort them; texts the
+// collation holds equal compare by their bytes, so the order is total. The engine's "chinese"
+// collation.
+int compareChineseUtf8(const char* a, int aSize, const char* b, int bSize);
+
 // One rank per value: equal values share a rank, and ranks order as compareSortValues does.
 std::vector<int> sortRanks(const std::vector<QVariant>& values);
 

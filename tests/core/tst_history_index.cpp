@@ -112,8 +112,9 @@ class TestHistoryIndex : public DataModuleTest {
             QVERIFY(ours.has_value());
             QStringList mine, engine;
             for (const QVariant& v : *ours) mine.append(v.isNull() ? QStringLiteral("NULL") : v.toString());
-            Statement st(dm->ADOConnection1.handle(),
-                         QStringLiteral("SELECT [%1] FROM data1 GROUP BY [%1] ORDER BY [%1]").arg(column));
+            Statement st(
+                dm->ADOConnection1.handle(),
+                translateJet(QStringLiteral("SELECT [%1] FROM data1 GROUP BY [%1] ORDER BY [%1]").arg(column)));
             while (st.step()) engine.append(st.value(0).isNull() ? QStringLiteral("NULL") : st.value(0).toString());
             QCOMPARE(mine, engine);
         }

@@ -15,15 +15,19 @@ private slots:
     void groupedColumnIsDistinctAndSorted() {
         TempDatabase db;
         Tdmfm dm(db.path());
-        for (const char* name : {"b", "a", "b"}) {
-            db.exec(QStringLiteral("INSERT INTO userdb VALUES (?, '1')"), {QString::fromLatin1(name)});
+        for (const QString& name :
+             {QStringLiteral("b"), QStringLiteral("张三"), QStringLiteral("a"), QStringLiteral("b")}) {
+            db.exec(QStringLiteral("INSERT INTO userdb VALUES (?, '1')"), {name});
         }
         OpenGroupedColumn(dm.ADOQuery1, QStringLiteral("username"), QStringLiteral("userdb"));
         QCOMPARE(dm.ADOQuery1.sql(), QStringLiteral("select username from userdb group by username "
                                                     "order by username"));
         QStringList names;
         for (int i = 0; i < dm.ADOQuery1.recordCount(); ++i) names.append(dm.ADOQuery1.textAt(i, 0));
-        QCOMPARE(names, (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("超级管理员")}));
+        // In the Chinese order of the grids: Chinese names first, 超 (chao) before 张 (zhang)
+        // whatever their codes, then Latin letters.
+        QCOMPARE(names, (QStringList{QStringLiteral("超级管理员"), QStringLiteral("张三"), QStringLiteral("a"),
+                                     QStringLiteral("b")}));
     }
 
     void failingStatementsLeaveTheDatasetClosed() {

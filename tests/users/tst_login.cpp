@@ -61,8 +61,9 @@ private slots:
         f.showLogin();
         QStringList names;
         for (int i = 0; i < f.login->ComboBox1->count(); ++i) names.append(f.login->ComboBox1->itemText(i));
-        QCOMPARE(names, (QStringList{QStringLiteral("李四"), QStringLiteral("王五"), kSuperAdministrator}));
-        QCOMPARE(f.login->ComboBox1->currentText(), QStringLiteral("李四"));
+        // In pinyin order: chao, li, wang (their codes would put 超 last).
+        QCOMPARE(names, (QStringList{kSuperAdministrator, QStringLiteral("李四"), QStringLiteral("王五")}));
+        QCOMPARE(f.login->ComboBox1->currentText(), kSuperAdministrator);
         QTRY_VERIFY(f.login->ComboBox1->hasFocus());
         QCOMPARE(f.login->Label3->text(), QStringLiteral("初始登陆密码：") + kDefaultPassword);
         QVERIFY(f.login->BitBtn1->isHidden());

@@ -173,9 +173,9 @@ private slots:
         Tchangepassfm* w = openWindow(ref, nullptr, *f.dm);
         QStringList names;
         for (int i = 0; i < w->ComboBox1->count(); ++i) names.append(w->ComboBox1->itemText(i));
-        QCOMPARE(names, (QStringList{QStringLiteral("李四"), QStringLiteral("王五"), kSuperAdministrator}));
+        QCOMPARE(names, (QStringList{kSuperAdministrator, QStringLiteral("李四"), QStringLiteral("王五")}));
         QVERIFY(w->CheckBox1->isChecked());
-        w->ComboBox1->setCurrentIndex(0);
+        w->ComboBox1->setCurrentIndex(1);
         w->Edit1->setText(QStringLiteral("anything"));  // the old password is only required
         w->Edit14->setText(QStringLiteral("new1"));
         w->Edit15->setText(QStringLiteral("new2"));
