@@ -27,12 +27,24 @@
 
 QString databaseProblemText(const QString& path, int kind) {
     const QString file = QFileInfo(path).absoluteFilePath();
-    const QString howTo = QStringLiteral(
+    const QString create = QStringLiteral(
         "\n\n要新建数据库，请在程序目录中运行：\n    zenlo-admin init data.mdb\n"
-        "（加 --demo 可带演示商品）；或者用备份文件替换它。");
+        "（加 --demo 可带演示商品）；或者用备份文件恢复它。");
+    const QString restore = QStringLiteral(
+        "\n\n请用备份文件恢复它：在程序目录中运行\n    zenlo-admin restore 备份文件 data.mdb\n"
+        "（被替换的文件会保留为安全副本）。");
     switch (static_cast<DataError::Kind>(kind)) {
         case DataError::Kind::Missing:
-            return QStringLiteral("找不到数据库文件：\n%1").arg(file) + howTo;
+            return QStringLiteral("找不到数据库文件：\n%1").arg(file) + create;
+        case DataError::Kind::Folder:
+            return QStringLiteral("“%1”是一个文件夹，不是数据库文件。\n\n请把这个文件夹改名或移到别处。").arg(file) +
+                   create;
+        case DataError::Kind::Unreadable:
+            return QStringLiteral(
+                       "数据库文件无法读取：\n%1\n\n请检查文件和它所在文件夹的权限：当前用户必须能读写它们。")
+                .arg(file);
+        case DataError::Kind::Damaged:
+            return QStringLiteral("数据库文件已经损坏：\n%1").arg(file) + restore;
         case DataError::Kind::InUse:
             return QStringLiteral(
                        "数据库文件正在被另一个程序使用：\n%1\n\n请先关闭另一个打开的Zenlo送货单打印软件，"
@@ -44,8 +56,10 @@ QString databaseProblemText(const QString& path, int kind) {
                        "或者把程序和数据放到可以写入的位置。")
                 .arg(file);
         default:
-            return QStringLiteral("数据库文件无法打开：\n%1\n\n它不是本程序的数据库，或者文件已损坏。").arg(file) +
-                   howTo;
+            return QStringLiteral(
+                       "数据库文件无法打开：\n%1\n\n它不是本程序的数据库（或者它的密码不同），也可能已经损坏。")
+                       .arg(file) +
+                   restore;
     }
 }
 

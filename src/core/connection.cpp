@@ -18,6 +18,30 @@ QString engineText(sqlite3* db) {
     return engineErrorText(sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
+// What the engine's code says of the file.
+DataError::Kind kindOfCode(int code, DataError::Kind otherwise) {
+    switch (code & 0xff) {
+        case SQLITE_CORRUPT:
+            return DataError::Kind::Damaged;
+        case SQLITE_NOTADB:
+            return DataError::Kind::NotADatabase;
+        case SQLITE_READONLY:
+            return DataError::Kind::ReadOnly;
+        case SQLITE_CANTOPEN:
+        case SQLITE_PERM:
+        case SQLITE_AUTH:
+            return DataError::Kind::Unreadable;
+        default:
+            return otherwise;
+    }
+}
+
+// The engine's last error on `db`, as the data layer raises it.
+DataError engineError(sqlite3* db, DataError::Kind otherwise = DataError::Kind::Statement) {
+    const int code = db ? sqlite3_extended_errcode(db) : 0;
+    return DataError(engineText(db), kindOfCode(code, otherwise), code);
+}
+
 // year(), month() and day() of a date held as "yyyy-mm-dd[ hh:mm:ss]" text.
 void datePart(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (argc != 1 || sqlite3_value_type(argv[0]) == SQLITE_NULL) {
@@ -36,17 +60,39 @@ void datePart(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 }  // namespace
 
-QString engineErrorText(int code, const QString& engineText) {
-    // The transaction of the action is rolled back: nothing of it is stored.
+QString engineReason(int code) {
+    // A write that fails rolls its transaction back: nothing of the action is stored.
     switch (code & 0xff) {
         case SQLITE_FULL:
-            return QStringLiteral("磁盘空间不足，操作没有完成，请腾出磁盘空间后再试。（%1）").arg(engineText);
+            return QStringLiteral("磁盘空间不足，操作没有完成，请腾出磁盘空间后再试。");
         case SQLITE_IOERR:
-            return QStringLiteral("读写磁盘时出错，操作没有完成：磁盘空间可能不足，或者磁盘有故障。（%1）")
-                .arg(engineText);
+            return QStringLiteral("读写磁盘时出错，操作没有完成：磁盘空间可能不足，或者磁盘有故障。");
+        case SQLITE_CORRUPT:
+            return QStringLiteral("数据库文件已经损坏。");
+        case SQLITE_NOTADB:
+            return QStringLiteral("文件不是本程序的数据库（或者它的密码不同），也可能已经损坏。");
+        case SQLITE_CANTOPEN:
+            return QStringLiteral("无法打开数据库文件，或者无法在它所在的文件夹中写入（请检查文件和文件夹的权限）。");
+        case SQLITE_READONLY:
+            return QStringLiteral("数据库文件或者它所在的文件夹只能读取，不能写入，操作没有完成。");
+        case SQLITE_PERM:
+        case SQLITE_AUTH:
+            return QStringLiteral("没有访问数据库文件的权限。");
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return QStringLiteral("数据库正在被另一个程序使用，操作没有完成，请稍后再试。");
+        case SQLITE_NOMEM:
+            return QStringLiteral("内存不足，操作没有完成。");
         default:
-            return engineText;
+            return QString();
     }
+}
+
+QString engineErrorText(int code, const QString& engineText) {
+    const QString reason = engineReason(code);
+    if (reason.isEmpty()) return engineText;
+    qWarning("database engine: %s (code %d)", qPrintable(engineText), code);
+    return reason;
 }
 
 // ---- Statement ----
@@ -55,10 +101,10 @@ Statement::Statement(sqlite3* db, const QString& sql) : db_(db) {
     const QByteArray utf8 = sql.toUtf8();
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(db_, utf8.constData(), int(utf8.size()), &stmt_, &tail) != SQLITE_OK) {
-        const QString msg = engineText(db_);
+        const DataError error = engineError(db_);
         sqlite3_finalize(stmt_);
         stmt_ = nullptr;
-        throw DataError(msg);
+        throw error;
     }
     // One statement per call: anything after it but blanks and semicolons is refused.
     for (const char* p = tail; p && *p; ++p) {
@@ -102,16 +148,16 @@ void Statement::bind(int index, const QVariant& value) {
             }
         }
     }
-    if (rc != SQLITE_OK) throw DataError(engineText(db_));
+    if (rc != SQLITE_OK) throw engineError(db_);
 }
 
 bool Statement::step() {
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
-    const QString msg = engineText(db_);
+    const DataError error = engineError(db_);
     sqlite3_reset(stmt_);
-    throw DataError(msg);
+    throw error;
 }
 
 void Statement::reset() {
@@ -162,11 +208,29 @@ Connection::~Connection() {
     if (db_) sqlite3_close(db_);
 }
 
-void Connection::open(const QString& path, const QByteArray& key) {
+namespace {
+
+// What is wrong with the file before the engine looks at it; nothing when it may be opened.
+void checkFileBeforeOpening(const QString& path) {
     const QFileInfo info(path);
-    if (!info.exists()) {
-        throw DataError(QStringLiteral("数据库文件不存在：") + info.absoluteFilePath(), DataError::Kind::Missing);
+    const QString file = info.absoluteFilePath();
+    if (info.isDir()) {
+        throw DataError(QStringLiteral("“%1”是一个文件夹，不是数据库文件。").arg(file), DataError::Kind::Folder);
     }
+    if (!info.exists()) throw DataError(QStringLiteral("数据库文件不存在：") + file, DataError::Kind::Missing);
+    if (!info.isReadable()) {
+        throw DataError(QStringLiteral("没有读取数据库文件的权限：") + file, DataError::Kind::Unreadable);
+    }
+    // The engine takes an empty file for an empty database; a database of this program never is.
+    if (info.size() == 0) {
+        throw DataError(QStringLiteral("数据库文件是空的（0 字节），它已经损坏：") + file, DataError::Kind::Damaged);
+    }
+}
+
+}  // namespace
+
+void Connection::open(const QString& path, const QByteArray& key) {
+    checkFileBeforeOpening(path);
     openWithFlags(path, key, SQLITE_OPEN_READWRITE);
 }
 
@@ -178,10 +242,7 @@ void Connection::create(const QString& path, const QByteArray& key) {
 }
 
 void Connection::openReadOnly(const QString& path, const QByteArray& key) {
-    if (!QFileInfo::exists(path)) {
-        throw DataError(QStringLiteral("数据库文件不存在：") + QFileInfo(path).absoluteFilePath(),
-                        DataError::Kind::Missing);
-    }
+    checkFileBeforeOpening(path);
     openWithFlags(path, key, SQLITE_OPEN_READONLY);
 }
 
@@ -190,23 +251,22 @@ void Connection::openWithFlags(const QString& path, const QByteArray& key, int f
     sqlite3* db = nullptr;
     const QByteArray file = path.toUtf8();
     if (sqlite3_open_v2(file.constData(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-        const QString msg = engineText(db);
+        const DataError error = engineError(db, DataError::Kind::Unreadable);
         sqlite3_close(db);
-        throw DataError(msg, DataError::Kind::Missing);
+        throw error;
     }
     // Another connection may be writing at this moment: wait for it, even for the first read.
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     if (sqlite3_key(db, key.constData(), int(key.size())) != SQLITE_OK) {
-        const QString msg = engineText(db);
+        const DataError error = engineError(db, DataError::Kind::NotADatabase);
         sqlite3_close(db);
-        throw DataError(msg, DataError::Kind::NotADatabase);
+        throw error;
     }
     // The key is only checked when the first page is read.
     if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        const int code = sqlite3_errcode(db);
-        const QString msg = engineText(db);
+        const DataError error = engineError(db, DataError::Kind::Damaged);
         sqlite3_close(db);
-        throw DataError(msg, code == SQLITE_NOTADB ? DataError::Kind::NotADatabase : DataError::Kind::Missing);
+        throw error;
     }
     const bool readOnly = (flags & SQLITE_OPEN_READONLY) != 0;
     if (!readOnly && sqlite3_db_readonly(db, "main") == 1) {

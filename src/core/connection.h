@@ -11,9 +11,12 @@ struct sqlite3;
 struct sqlite3_stmt;
 class Dataset;
 
-// The engine's text for an error code, in words a shop owner can act on where the disk is the
-// cause (full, or failing): the action stopped and what to do, with the engine's text after it.
+// The engine's text for an error code. Where the file or the disk is the cause (full, failing,
+// damaged, not a database, not to be opened or written, in use) a Chinese reason a shop owner
+// can act on, and the engine's own words go to the log; statement errors keep the engine's text.
 QString engineErrorText(int code, const QString& engineText);
+// The Chinese reason for such a code; empty for the other codes.
+QString engineReason(int code);
 
 // A prepared statement; finalised when it goes out of scope.
 class Statement {

@@ -127,6 +127,7 @@ QString defaultBackupPath() {
 
 QString databaseProblem(const QString& path) {
     const QString file = absolute(path);
+    if (QFileInfo(path).isDir()) return QStringLiteral("“%1”是一个文件夹，不是数据库文件。").arg(file);
     if (!QFileInfo(path).isFile()) return QStringLiteral("文件不存在：") + file;
     try {
         Connection db;
@@ -142,10 +143,26 @@ QString databaseProblem(const QString& path) {
                 }
             }
         }
-        const QString integrity = db.scalar(QStringLiteral("PRAGMA integrity_check")).toString();
-        if (integrity != QLatin1String("ok")) return QStringLiteral("“%1”已经损坏：%2").arg(file, integrity);
+        // The engine's findings name pages and cells: they go to the log, the operator gets the
+        // verdict.
+        Statement check(db.handle(), QStringLiteral("PRAGMA integrity_check"));
+        QStringList findings;
+        while (check.step()) findings.append(check.value(0).toString());
+        if (findings != QStringList{QStringLiteral("ok")}) {
+            qWarning("integrity check of %s: %s", qPrintable(file), qPrintable(findings.join(QLatin1String("; "))));
+            return QStringLiteral("“%1”已经损坏（数据库的完整性检查没有通过）。").arg(file);
+        }
     } catch (const DataError& e) {
-        return QStringLiteral("“%1”不是本程序的数据库，或者已经损坏：%2").arg(file, e.message());
+        switch (e.kind()) {
+            case DataError::Kind::Damaged:
+                return QStringLiteral("“%1”已经损坏。").arg(file);
+            case DataError::Kind::NotADatabase:
+                return QStringLiteral("“%1”不是本程序的数据库（或者它的密码不同），也可能已经损坏。").arg(file);
+            case DataError::Kind::Folder:
+                return e.message();
+            default:
+                return QStringLiteral("“%1”无法读取：%2").arg(file, e.message());
+        }
     }
     return QString();
 }

@@ -96,8 +96,7 @@ void Tdmfm::connectDatabase() {
     if (ADOConnection1.isOpen()) return;
     // A directory where no lock file can be made cannot take a restore either: go on without.
     if (lock_.tryLock(Connection::kBusyTimeoutMs) == DatabaseLock::State::HeldElsewhere) {
-        throw DataError(QStringLiteral("数据库正在被另一个程序使用：") + QFileInfo(databasePath_).absoluteFilePath(),
-                        DataError::Kind::InUse);
+        throw DataError(QStringLiteral("数据库正在被另一个程序使用。"), DataError::Kind::InUse);
     }
     try {
         ADOConnection1.open(databasePath_, QByteArray(kDatabaseKey));

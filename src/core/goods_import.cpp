@@ -339,12 +339,13 @@ QString connectProblem(const DataError& e, const QString& path) {
     const QString file = QFileInfo(path).absoluteFilePath();
     switch (e.kind()) {
         case DataError::Kind::Missing:
-            if (!QFileInfo(path).isFile()) return QStringLiteral("找不到数据库文件：%1").arg(file);
-            return QStringLiteral("数据库文件无法打开：%1（%2）").arg(file, e.message());
+            return QStringLiteral("找不到数据库文件：%1").arg(file);
         case DataError::Kind::ReadOnly:
             return QStringLiteral("数据库文件只能读取，不能写入：%1").arg(file);
-        default:
+        case DataError::Kind::NotADatabase:
             return QStringLiteral("不是本程序的数据库，或者它的密码不同：%1").arg(file);
+        default:
+            return QStringLiteral("数据库文件无法打开：%1（%2）").arg(file, e.message());
     }
 }
 

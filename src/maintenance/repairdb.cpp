@@ -156,12 +156,16 @@ void Trepair::backup() {
     const QString database = dm_.databasePath();
     const QFileInfo targetInfo(target);
     if (!target.isEmpty() && targetInfo.isFile() && !confirmReplace(target, database)) {
-        showInfo(Repair::kBackupFailed + QStringLiteral("\n已有的备份文件没有替换。"), this);
+        showWarning(Repair::kBackupFailed + QStringLiteral("\n已有的备份文件没有替换。"), this);
         return;
     }
     const DatabaseCopyResult result =
         withProgress([&](const CopyProgress& progress) { return backupDatabase(database, target, progress); });
-    showInfo(result.ok() ? Repair::kBackupSucceeded : Repair::kBackupFailed + QLatin1Char('\n') + result.problem, this);
+    if (result.ok()) {
+        showInfo(Repair::kBackupSucceeded, this);
+    } else {
+        showWarning(Repair::kBackupFailed + QLatin1Char('\n') + result.problem, this);
+    }
 }
 
 void Trepair::chooseBackupFile() {
@@ -179,19 +183,19 @@ void Trepair::restore() {
     const QString source = trimBlanks(Edit2->text());
     const QString database = dm_.databasePath();
     if (source.isEmpty() || !QFileInfo(source).isFile()) {
-        showInfo(Repair::kSourceMissing, this);
+        showWarning(Repair::kSourceMissing, this);
         return;
     }
     if (QFileInfo::exists(database) && !confirmReplace(database, source)) {
-        showInfo(Repair::kRestoreFailed + QStringLiteral("\n当前的数据库没有替换。"), this);
+        showWarning(Repair::kRestoreFailed + QStringLiteral("\n当前的数据库没有替换。"), this);
         return;
     }
     const DatabaseCopyResult result =
         withProgress([&](const CopyProgress& progress) { return restoreDatabase(source, database, progress); });
     if (result.failure == DatabaseCopyResult::Failure::SourceMissing) {
-        showInfo(Repair::kSourceMissing, this);
+        showWarning(Repair::kSourceMissing, this);
     } else if (!result.ok()) {
-        showInfo(Repair::kRestoreFailed + QLatin1Char('\n') + result.problem, this);
+        showWarning(Repair::kRestoreFailed + QLatin1Char('\n') + result.problem, this);
     } else {
         safetyCopy_ = result.safetyCopy;
         QString text = Repair::kRestoreSucceeded;
@@ -210,7 +214,13 @@ bool Trepair::reconnect() {
         dm_.disconnectDatabase();
         QString text = QStringLiteral("数据库无法重新连接：%1\n%2").arg(shown(dm_.databasePath()), e.message());
         if (!safetyCopy_.isEmpty()) text += QStringLiteral("\n恢复前的数据库保存在：") + shown(safetyCopy_);
-        text += QStringLiteral("\n\n请恢复一个有效的备份文件，然后再关闭本窗口。");
+        if (e.kind() == DataError::Kind::InUse) {
+            text += QStringLiteral(
+                "\n\n另一个程序正在使用数据库（另一个打开的Zenlo送货单打印软件，或者命令行的数据库恢复）。"
+                "请等它结束或者关闭它，然后再关闭本窗口。");
+        } else {
+            text += QStringLiteral("\n\n请恢复一个有效的备份文件，然后再关闭本窗口。");
+        }
         showError(text, this);
         return false;
     }

@@ -1,6 +1,7 @@
 // Start-up: the windows in their order, a database that cannot be used, and the backup and
 // about windows the toolbar opens.
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -8,6 +9,7 @@
 #include <QtTest>
 
 #include "app/startup.h"
+#include "core/connection.h"
 #include "core/database_copy.h"
 #include "core/dm.h"
 #include "core/schema.h"
@@ -29,6 +31,11 @@
 #include "users/usergl.h"
 
 namespace {
+QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 Program::Options optionsFor(const TempDatabase& db, const QString& file) {
     Program::Options o;
     o.databasePath = file;
@@ -101,19 +108,54 @@ private slots:
         QCOMPARE(program.run(), 1);
     }
 
+    // Each file that cannot be used is named for what it is, with its own way out; nothing is
+    // ever created over it.
+    void foreignOrBrokenFilesAreNamed_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("says");
+        QTest::addColumn<QString>("wayOut");
+        QTest::newRow("junk") << "junk"
+                              << "无法打开"
+                              << "zenlo-admin restore";
+        QTest::newRow("empty") << "empty"
+                               << "已经损坏"
+                               << "zenlo-admin restore";
+        QTest::newRow("folder") << "folder"
+                                << "是一个文件夹"
+                                << "zenlo-admin init";
+        QTest::newRow("another key") << "key"
+                                     << "密码不同"
+                                     << "zenlo-admin restore";
+    }
+
     void foreignOrBrokenFilesAreNamed() {
+        QFETCH(QString, kind);
+        QFETCH(QString, says);
+        QFETCH(QString, wayOut);
         TempDatabase db;
         RecordingDialogs dialogs;
-        const QString junk = db.file(QStringLiteral("junk.mdb"));
-        QFile f(junk);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(8192, '\x5a'));
-        f.close();
-        Program program(optionsFor(db, junk));
+        const QString file = db.file(QStringLiteral("broken.mdb"));
+        if (kind == QLatin1String("folder")) {
+            QVERIFY(QDir().mkpath(file));
+        } else if (kind == QLatin1String("key")) {
+            Connection other;
+            other.create(file, QByteArrayLiteral("another key"));
+            other.execute(QStringLiteral("CREATE TABLE t(x)"));
+        } else {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            if (kind == QLatin1String("junk")) f.write(QByteArray(8192, '\x5a'));
+        }
+        const QByteArray before = QFileInfo(file).isFile() ? bytesOf(file) : QByteArray();
+        Program program(optionsFor(db, file));
         QVERIFY(!program.create());
         QCOMPARE(dialogs.boxes.size(), 1);
-        QVERIFY(dialogs.boxes[0].text.contains(QStringLiteral("无法打开")));
-        QVERIFY(dialogs.boxes[0].text.contains(junk));
+        const QString text = dialogs.boxes[0].text;
+        QVERIFY2(text.contains(says), qPrintable(text));
+        QVERIFY2(text.contains(wayOut), qPrintable(text));
+        QVERIFY2(text.contains(QFileInfo(file).absoluteFilePath()), qPrintable(text));
+        QVERIFY2(!text.contains(QStringLiteral("找不到")), qPrintable(text));
+        if (QFileInfo(file).isFile()) QCOMPARE(bytesOf(file), before);
     }
 
     // Another program holding the database (a second copy of this one, a restore from the

@@ -81,6 +81,14 @@ struct RepairFixture : CounterFixture {
     }
 };
 
+// The engine's English, which the operator must never be shown.
+bool speaksEngine(const QString& text) {
+    for (const char* word : {"database", "malformed", "encrypted", "integrity", "page ", "disk image"}) {
+        if (text.contains(QLatin1String(word), Qt::CaseInsensitive)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 class TestBackupWindow : public QObject {
@@ -245,6 +253,9 @@ private slots:
         }
         QCOMPARE(f.dialogs.boxes.size(), asked ? 2 : 1);
         QCOMPARE(firstLine(f.dialogs.lastText()), says);
+        // A failure is a warning, and it speaks Chinese: the engine's own words stay in the log.
+        QCOMPARE(f.dialogs.boxes.last().icon, Dialogs::Icon::Warning);
+        QVERIFY2(!speaksEngine(f.dialogs.lastText()), qPrintable(f.dialogs.lastText()));
         if (says == Repair::kSourceMissing) QCOMPARE(f.dialogs.lastText(), says);
         QCOMPARE(bytesOf(f.db.path()), database);
         QCOMPARE(bytesOf(backup), oldBackup);
@@ -274,11 +285,25 @@ private slots:
         const QString text = f.dialogs.boxes[0].text;
         QVERIFY2(text.contains(QDir::toNativeSeparators(f.db.path())), qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("data.before-restore-")), qPrintable(text));
+        QVERIFY2(!speaksEngine(text), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("请恢复一个有效的备份文件")), qPrintable(text));
         QVERIFY(!f.dm->ADOConnection1.isOpen());
         QVERIFY(!QFile::exists(DatabaseLock::lockPath(f.db.path())));
 
         f.restoreFrom(backup);
         QCOMPARE(firstLine(f.dialogs.lastText()), Repair::kRestoreSucceeded);
+
+        // Another program holding the database is named as the cause, not the backup.
+        {
+            DatabaseLock other(f.db.path());
+            QCOMPARE(other.tryLock(0), DatabaseLock::State::Locked);
+            f.dialogs.clear();
+            QVERIFY(!f.close());
+            QCOMPARE(f.dialogs.boxes.size(), 1);
+            QVERIFY2(f.dialogs.lastText().contains(QStringLiteral("另一个程序正在使用数据库")),
+                     qPrintable(f.dialogs.lastText()));
+            QVERIFY(!f.dialogs.lastText().contains(QStringLiteral("请恢复一个有效的备份文件")));
+        }
         QVERIFY(f.close());
         QVERIFY(f.main->isVisible());
         QVERIFY(f.dm->ADOTable5.isOpen());
