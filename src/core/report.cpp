@@ -94,12 +94,37 @@ private:
                 for (int j = 0; j <= i; ++j) blockHeight += report_.bands[group[j]].height;
             }
         }
-        if (printing > 0 && !fits(blockHeight)) startPage(false);
+        if (printing > 0 && !fits(blockHeight)) {
+            if (report_.summaryKeepsLastRow && columns_ == 1) {
+                carryLastRowOver();
+            } else {
+                startPage(false);
+            }
+        }
         for (int i = 0; i < int(group.size()); ++i) {
             const double height = report_.bands[group[i]].height;
             if (i >= printing && y_ + height > bottom_ + kFitTolerance) break;
             place(group[i], -1, report_.marginLeft, report_.bandWidth, height);
         }
+    }
+
+    // A new page begins with the last row of this one, when this one keeps another row.
+    void carryLastRowOver() {
+        std::vector<PlacedBand>& bands = pages_.back().bands;
+        size_t first = bands.size();
+        while (first > 0 && bands[first - 1].kind == BandKind::Detail && bands[first - 1].row == bands.back().row) {
+            --first;
+        }
+        const bool keepsAnother = std::any_of(bands.begin(), bands.begin() + std::ptrdiff_t(first),
+                                              [](const PlacedBand& b) { return b.kind == BandKind::Detail; });
+        if (first == bands.size() || bands.back().kind != BandKind::Detail || !keepsAnother) {
+            startPage(false);
+            return;
+        }
+        const std::vector<PlacedBand> row(bands.begin() + std::ptrdiff_t(first), bands.end());
+        bands.resize(first);
+        startPage(false);
+        for (const PlacedBand& b : row) place(b.band, b.row, b.left, b.width, b.height);
     }
 
     void startPage(bool first) {

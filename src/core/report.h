@@ -118,6 +118,9 @@ struct ReportDefinition {
     int detailColumns = 1;
     double detailColumnWidth = 0;
     double lineWidth = 0.2;  // pen width of rules, frames and boxes
+    // The summaries never stand alone on a page under the column headers: when they do not fit
+    // below the last row, that row goes over with them (a list's totals and closing line).
+    bool summaryKeepsLastRow = false;
     std::vector<ReportBand> bands;
 };
 

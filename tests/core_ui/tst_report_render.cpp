@@ -456,6 +456,59 @@ private slots:
         QVERIFY(!findWord(pages.front(), QStringLiteral("制表人:王五")));
     }
 
+    // The footer row prints after the last row, and it and the closing text never stand alone on
+    // a last page: whatever the number of rows, the last page holds the last row, the totals and
+    // the closing text; a list without footer texts prints no footer row.
+    void totalsCloseTheListWithItsLastRow() {
+        GridColumn serial, amount;
+        serial.field = QStringLiteral("serial");
+        serial.title = QStringLiteral("流水号");
+        serial.footer.kind = GridFooter::Kind::Text;
+        serial.footer.text = QStringLiteral("合计");
+        amount.field = QStringLiteral("amount");
+        amount.title = QStringLiteral("金额");
+        amount.alignment = Qt::AlignRight;
+        const GridPrintTexts texts{QString(),
+                                   QStringLiteral("销 售 统 计 报 表"),
+                                   QStringLiteral("制表人：王丽"),
+                                   ReportAlign::Right,
+                                   {QStringLiteral("合计"), QStringLiteral("2500002")}};
+        const ReportDefinition report = gridReport({serial, amount}, texts);
+        int alone = 0;
+        for (int rows = 1; rows <= 240; ++rows) {
+            const std::vector<ReportPage> pages = paginateReport(report, rows);
+            const ReportPage& last = pages.back();
+            int summaries = 0, lastRow = -1;
+            for (const PlacedBand& b : last.bands) {
+                if (b.kind == BandKind::Summary) ++summaries;
+                if (b.kind == BandKind::Detail) lastRow = std::max(lastRow, b.row);
+            }
+            QCOMPARE(summaries, 2);
+            if (lastRow != rows - 1) ++alone;
+        }
+        QCOMPARE(alone, 0);
+
+        ReportTableRows rows({QStringLiteral("serial"), QStringLiteral("amount")});
+        rows.append({QStringLiteral("CJG261210000001"), QStringLiteral("2500002")});
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("totals.pdf"));
+        QVERIFY(printToPdf(ReportDocument(report, rows), pdf));
+        if (qEnvironmentVariableIsSet("ZENLO_KEEP_PDF")) QFile::copy(pdf, qEnvironmentVariable("ZENLO_KEEP_PDF"));
+        const auto pages = pdfWords(pdf);
+        // (The embedded font keeps the serial's digits out of the PDF's text.)
+        const PdfWord* row = findWord(pages[0], QStringLiteral("CJG"));
+        const PdfWord* total = findWord(pages[0], QStringLiteral("合计"));
+        QVERIFY(row && total);
+        QVERIFY(total->box.top() > row->box.top());
+
+        GridPrintTexts plain = texts;
+        plain.footers = {QString(), QString()};
+        int summaryBands = 0;
+        for (const ReportBand& b : gridReport({serial, amount}, plain).bands)
+            summaryBands += b.kind == BandKind::Summary;
+        QCOMPARE(summaryBands, 1);
+    }
+
     // A grid as wide as the sales lines prints across the page, its dates on one line; a narrow
     // grid stays upright.
     void aWideGridPrintsAcrossThePage() {

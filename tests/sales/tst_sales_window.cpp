@@ -18,6 +18,7 @@
 #include "core/shared_queries.h"
 #include "core/ui/bar_chart.h"
 #include "core/ui/dbgrid.h"
+#include "core/ui/dbgrid_header.h"
 #include "core/ui/floating_panel.h"
 #include "core/ui/report_render.h"
 #include "sale/Unit2.h"
@@ -299,6 +300,40 @@ private slots:
         QCOMPARE(f.form->Edit15->text(), QStringLiteral("永安商行"));
     }
 
+    // Sums of 9, 12 and 15 digits show whole at the window's standard size: never "25000…".
+    void footersNeverCutANumber() {
+        SalesFixture f;
+        f.db.exec(QStringLiteral("INSERT INTO data1 (h,a,[2],[3],[6],[7],day1) VALUES "
+                                 "('S1','可乐',999999999,1,123456789012.3,123456789012345,?)"),
+                  {isoDay(f.today)});
+        f.open();
+        QCOMPARE(f.form->size(), QSize(1060, 700));
+        auto* strip = f.form->DBGridEh1->findChild<GridFooterStrip*>();
+        QVERIFY(strip);
+        const QFont standard = strip->font();
+        const std::pair<const char*, const char*> sums[] = {
+            {"2", "999999999"}, {"6", "123456789012.3"}, {"7", "123456789012345"}};
+        for (const auto& [field, text] : sums) {
+            const int column = f.form->DBGridEh1->columnIndexByField(QLatin1String(field));
+            QCOMPARE(f.form->DBGridEh1->footerText(column), QLatin1String(text));
+            const FooterPlacement p = strip->placement(column);
+            QVERIFY2(p.whole, field);
+            QVERIFY(QFontMetrics(p.font).horizontalAdvance(QLatin1String(text)) <=
+                    p.rect.width() - 2 * kFooterTextPadding);
+            QVERIFY(QFontInfo(p.font).pixelSize() >= kLeastFooterPixels);
+            QVERIFY(QFontInfo(p.font).pixelSize() <= QFontInfo(standard).pixelSize());
+        }
+        // Placements never overlap, and "合计" keeps its own cell.
+        const FooterPlacement total = strip->placement(0);
+        for (const char* field : {"2", "6", "7"}) {
+            const FooterPlacement p = strip->placement(f.form->DBGridEh1->columnIndexByField(QLatin1String(field)));
+            QVERIFY(!p.rect.intersects(total.rect));
+        }
+        QVERIFY(
+            !strip->placement(f.form->DBGridEh1->columnIndexByField(QStringLiteral("2")))
+                 .rect.intersects(strip->placement(f.form->DBGridEh1->columnIndexByField(QStringLiteral("6"))).rect));
+    }
+
     void deletingASoldLine() {
         SalesFixture f;
         f.line(QStringLiteral("S1"), QStringLiteral("可口可乐"), QStringLiteral("饮料"), f.today);
@@ -354,18 +389,28 @@ private slots:
         f.form->printLines();
         QCOMPARE(f.dialogs.previewed, QStringList{QStringLiteral("销 售 统 计 报 表")});
         bool footerFound = false;
+        QStringList totals;
         f.dialogs.onDocument = [&](const PrintDocument& d) {
             for (const ReportBand& band : dynamic_cast<const ReportDocument&>(d).definition().bands) {
                 for (const ReportItem& item : band.items) {
                     if (const auto* label = std::get_if<ReportLabel>(&item)) {
                         footerFound = footerFound || label->text == QStringLiteral("制表人：王丽    日期：") +
                                                                         f.today.toString(QStringLiteral("yyyy-MM-dd"));
+                        if (band.kind == BandKind::Summary &&
+                            label->text != QStringLiteral("制表人：王丽    日期：") +
+                                               f.today.toString(QStringLiteral("yyyy-MM-dd"))) {
+                            totals.append(label->text);
+                        }
                     }
                 }
             }
         };
         f.form->printItem->trigger();
         QVERIFY(footerFound);  // the operator logged in, not the one who sold the line
+        // The grid's footer row, as the grid shows it: "合计", the quantity, the amount and the
+        // profit of the line.
+        QCOMPARE(totals,
+                 (QStringList{QStringLiteral("合计"), QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("1")}));
 
         const QString file = f.db.file(QStringLiteral("sales.xls"));
         f.dialogs.fileAnswers = {file};

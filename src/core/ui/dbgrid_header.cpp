@@ -1,10 +1,12 @@
 // The title and footer strips of DBGrid.
 #include "core/ui/dbgrid_header.h"
 
+#include <QHelpEvent>
 #include <QPainter>
 #include <QPolygon>
 #include <QScrollBar>
 #include <QTableView>
+#include <QToolTip>
 
 #include "core/title_sort.h"
 #include "core/ui/dbgrid_model.h"
@@ -159,6 +161,46 @@ void GridTitleHeader::paintSection(QPainter* painter, const QRect& rect, int log
 
 // ---- footer ------------------------------------------------------------------------------
 
+std::vector<FooterPlacement> placeFooterTexts(const std::vector<FooterCell>& cells, const QFont& font) {
+    std::vector<FooterPlacement> out(cells.size());
+    std::vector<bool> claimed(cells.size(), false);
+    for (size_t i = 0; i < cells.size(); ++i) {
+        out[i].rect = cells[i].rect;
+        out[i].font = font;
+        claimed[i] = !cells[i].text.isEmpty();
+    }
+    const auto room = [](const QRect& r) { return r.width() - 2 * kFooterTextPadding; };
+    for (size_t i = 0; i < cells.size(); ++i) {
+        const FooterCell& cell = cells[i];
+        if (cell.text.isEmpty()) continue;
+        FooterPlacement& p = out[i];
+        const int needed = QFontMetrics(font).horizontalAdvance(cell.text);
+        // Borrow empty neighbours on the side the text grows towards, nearest first.
+        const Qt::Alignment h = cell.alignment & Qt::AlignHorizontal_Mask;
+        const bool left = h & Qt::AlignRight || h & Qt::AlignHCenter || !h;
+        const bool right = h & Qt::AlignLeft || h & Qt::AlignHCenter || !h;
+        size_t from = i, to = i;
+        while (room(p.rect) < needed) {
+            const bool canLeft = left && from > 0 && !claimed[from - 1];
+            const bool canRight = right && to + 1 < cells.size() && !claimed[to + 1];
+            if (!canLeft && !canRight) break;
+            if (canLeft && (!canRight || h & Qt::AlignRight)) {
+                claimed[--from] = true;
+            } else {
+                claimed[++to] = true;
+            }
+            p.rect = cells[from].rect.united(cells[to].rect).united(cell.rect);
+        }
+        // Then a smaller font, as far as it stays legible.
+        int pixels = QFontInfo(font).pixelSize();
+        while (pixels > kLeastFooterPixels && QFontMetrics(p.font).horizontalAdvance(cell.text) > room(p.rect)) {
+            p.font.setPixelSize(--pixels);
+        }
+        p.whole = QFontMetrics(p.font).horizontalAdvance(cell.text) <= room(p.rect);
+    }
+    return out;
+}
+
 GridFooterStrip::GridFooterStrip(QTableView* view, CellSource source, QWidget* parent)
     : QWidget(parent), view_(view), source_(std::move(source)) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -201,6 +243,48 @@ GridFooterStrip::Cell GridFooterStrip::cellAt(int logicalIndex) const {
     return source_ ? source_(logicalIndex) : Cell{};
 }
 
+std::pair<std::vector<int>, std::vector<FooterPlacement>> GridFooterStrip::layOut() const {
+    const QHeaderView* header = view_->horizontalHeader();
+    std::vector<int> logicals;
+    std::vector<FooterCell> cells;
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (logical < 0 || header->isSectionHidden(logical)) continue;
+        const Cell content = cellAt(logical);
+        logicals.push_back(logical);
+        cells.push_back({cellRect(logical), content.text, content.alignment});
+    }
+    return {logicals, placeFooterTexts(cells, font())};
+}
+
+FooterPlacement GridFooterStrip::placement(int logicalIndex) const {
+    const auto [logicals, placements] = layOut();
+    for (size_t i = 0; i < logicals.size(); ++i) {
+        if (logicals[i] == logicalIndex) return placements[i];
+    }
+    return {};
+}
+
+bool GridFooterStrip::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        // The whole text of the footer under the mouse, for one too long even for its room.
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const auto [logicals, placements] = layOut();
+        for (size_t i = 0; i < logicals.size(); ++i) {
+            if (!placements[i].rect.contains(help->pos())) continue;
+            const QString text = cellAt(logicals[i]).text;
+            if (!text.isEmpty()) {
+                QToolTip::showText(help->globalPos(), text, this, placements[i].rect);
+                return true;
+            }
+        }
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 void GridFooterStrip::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QPalette& pal = palette();
@@ -211,21 +295,40 @@ void GridFooterStrip::paintEvent(QPaintEvent*) {
     // Cells only where the rows are, so a scrolled-away column never shows beside the table.
     const int left = viewportLeft();
     painter.setClipRect(QRect(left, 0, view_->viewport()->width(), height()));
-    const QHeaderView* header = view_->horizontalHeader();
-    for (int visual = 0; visual < header->count(); ++visual) {
-        const int logical = header->logicalIndex(visual);
-        if (logical < 0 || header->isSectionHidden(logical)) continue;
-        const QRect cell = cellRect(logical);
+    const auto [logicals, placements] = layOut();
+    // The lines of a cell a text runs through are not drawn over it.
+    std::vector<bool> covered(logicals.size(), false);
+    for (size_t i = 0; i < logicals.size(); ++i) {
+        for (size_t j = 0; j < logicals.size(); ++j) {
+            const QRect cell = cellRect(logicals[j]);
+            if (!cellAt(logicals[i]).text.isEmpty() && placements[i].rect.contains(cell.center()) &&
+                placements[i].rect.right() > cell.right()) {
+                covered[j] = true;
+            }
+        }
+    }
+    for (size_t i = 0; i < logicals.size(); ++i) {
+        const QRect cell = cellRect(logicals[i]);
         if (cell.right() < left || cell.left() > left + view_->viewport()->width()) continue;
-        drawCellLines(&painter, cell, lineColor(pal));
-        const Cell content = cellAt(logical);
+        if (!covered[i]) {
+            drawCellLines(&painter, cell, lineColor(pal));
+        } else {
+            painter.setPen(lineColor(pal));
+            painter.drawLine(cell.bottomLeft(), cell.bottomRight());
+        }
+    }
+    for (size_t i = 0; i < logicals.size(); ++i) {
+        const Cell content = cellAt(logicals[i]);
         if (content.text.isEmpty()) continue;
+        const FooterPlacement& p = placements[i];
         Qt::Alignment align = content.alignment;
         if (!(align & Qt::AlignVertical_Mask)) align |= Qt::AlignVCenter;
         if (!(align & Qt::AlignHorizontal_Mask)) align |= Qt::AlignHCenter;
         painter.setPen(pal.color(QPalette::ButtonText));
-        const QRect textRect = cell.adjusted(3, 0, -3, 0);
-        painter.drawText(textRect, int(align) | Qt::TextSingleLine,
-                         fontMetrics().elidedText(content.text, Qt::ElideRight, textRect.width()));
+        painter.setFont(p.font);
+        const QRect textRect = p.rect.adjusted(kFooterTextPadding, 0, -kFooterTextPadding, 0);
+        painter.drawText(
+            textRect, int(align) | Qt::TextSingleLine,
+            p.whole ? content.text : QFontMetrics(p.font).elidedText(content.text, Qt::ElideRight, textRect.width()));
     }
 }

@@ -44,12 +44,16 @@ ReportLabel label(MmRect box, const QString& text, ReportFont font, ReportAlign 
 
 ReportDefinition gridReport(const QList<GridColumn>& columns, const GridPrintTexts& texts) {
     QList<GridColumn> shown;
+    QStringList footers;
     double total = 0;
-    for (const GridColumn& c : columns) {
+    for (int i = 0; i < columns.size(); ++i) {
+        const GridColumn& c = columns.at(i);
         if (!c.visible) continue;
         shown.append(c);
+        footers.append(texts.footers.value(i));
         total += std::max(1, c.width);
     }
+    const bool footerRow = std::any_of(footers.begin(), footers.end(), [](const QString& t) { return !t.isEmpty(); });
     // A grid wider than an upright page prints across the page, and one still wider in a
     // smaller text, so that serials, codes and dates keep to one line as they do on the screen.
     const double screenWidth = total * kMmPerPixel;
@@ -64,6 +68,7 @@ ReportDefinition gridReport(const QList<GridColumn>& columns, const GridPrintTex
     r.pageHeight = across ? kShortSide : kLongSide;
     r.marginTop = r.marginBottom = r.marginLeft = r.marginRight = kMargin;
     r.bandWidth = body;
+    r.summaryKeepsLastRow = true;
 
     ReportBand pageHeader{BandKind::PageHeader, 7, {}, {}};
     pageHeader.items.push_back(label({0, 0, body, 4.5}, QStringLiteral("Page. &[Page]"), arial(), ReportAlign::Centre));
@@ -90,6 +95,7 @@ ReportDefinition gridReport(const QList<GridColumn>& columns, const GridPrintTex
     ReportBand header{BandKind::ColumnHeader, twoLevels ? 2 * headerLine : headerLine, {true, true, true, false}, {}};
     ReportBand line{BandKind::Detail, rowLine, {true, true, true, false}, {}};
     line.growsWithText = true;
+    ReportBand totals{BandKind::Summary, rowLine, {true, true, true, false}, {}};
     double x = 0;
     for (int i = 0; i < shown.size(); ++i) {
         const GridColumn& c = shown[i];
@@ -128,10 +134,21 @@ ReportDefinition gridReport(const QList<GridColumn>& columns, const GridPrintTex
         f.wrap = true;
         line.items.push_back(f);
         if (i > 0) line.items.push_back(ReportVLine{x, 0, 0});
+        if (footerRow) {
+            const Qt::Alignment a = c.footer.alignment;
+            const ReportAlign align = a & Qt::AlignRight     ? ReportAlign::Right
+                                      : a & Qt::AlignHCenter ? ReportAlign::Centre
+                                                             : ReportAlign::Left;
+            if (!footers.at(i).isEmpty()) {
+                totals.items.push_back(label(f.box, footers.at(i), arial(kPoints * scale, true), align));
+            }
+            if (i > 0) totals.items.push_back(ReportVLine{x, 0, 0});
+        }
         x += width;
     }
     r.bands.push_back(header);
     r.bands.push_back(line);
+    if (footerRow) r.bands.push_back(totals);
 
     // The bottom rule of the last row, and the closing text.
     ReportBand after{BandKind::Summary, 8, {true, false, false, false}, {}};
@@ -153,6 +170,10 @@ QString DatasetRows::text(int row, const QString& column) const {
 void printGrid(QWidget* parent, const DBGrid& grid, const GridPrintTexts& texts) {
     if (!grid.dataset()) return;
     const DatasetRows rows(*grid.dataset());
-    const ReportDocument document(gridReport(grid.columns(), texts), rows);
+    GridPrintTexts withFooters = texts;
+    if (grid.footerRowCount() > 0) {
+        for (int i = 0; i < grid.columns().size(); ++i) withFooters.footers.append(grid.footerText(i));
+    }
+    const ReportDocument document(gridReport(grid.columns(), withFooters), rows);
     Dialogs::current().preview(parent, document, QSize(1024, 800));
 }

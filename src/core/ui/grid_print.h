@@ -1,6 +1,8 @@
 // Printing a grid: its rows as a banded report - "Page. N" over a double line on every page,
 // the title line and a heading before the grid on the first page, the column titles on every
-// page, one row per record growing to hold its text, and a closing text after the last row.
+// page, one row per record growing to hold its text, the grid's footer row (its totals) after
+// the last row, and a closing text below it; the totals and the closing text never stand alone
+// on a last page.
 // Columns keep the grid's proportions across the page width; a grid wider than an upright
 // page prints across it, and one wider still in a smaller text (not below 7 pt).
 #pragma once
@@ -20,6 +22,9 @@ struct GridPrintTexts {
     QString before;  // bold and centred above the grid
     QString after;   // below the last row; "%[Today]" becomes today's date
     ReportAlign afterAlign = ReportAlign::Right;
+    // The grid's footer row as it shows it, by column ("合计", the sums); none or all empty
+    // prints no footer row.
+    QStringList footers;
 };
 
 // The report of the visible columns: detail fields are named by the columns' fields.
