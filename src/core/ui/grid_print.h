@@ -24,7 +24,7 @@ struct GridPrintTexts {
     ReportAlign afterAlign = ReportAlign::Right;
     // The grid's footer row as it shows it, by column ("合计", the sums); none or all empty
     // prints no footer row.
-    QStringList footers;
+    QStringList footers = {};
 };
 
 // The report of the visible columns: detail fields are named by the columns' fields.
