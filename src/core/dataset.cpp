@@ -422,7 +422,14 @@ const Dataset::Page& Dataset::page(int index) const {
         QStringList marks;
         for (int i = from; i < to; ++i) marks.append(QStringLiteral("?"));
         fresh->rows.assign(size_t(std::max(0, to - from)), QVariantList(fields_.size()));
-        if (to > from) {
+        std::optional<std::vector<QVariantList>> provided;
+        if (provider_ && to > from && !origins_.contains(QString())) {
+            provided = provider_->values(keyTable_, std::vector<qint64>(rowids_.begin() + from, rowids_.begin() + to),
+                                         origins_);
+        }
+        if (provided && provided->size() == size_t(to - from)) {
+            fresh->rows = std::move(*provided);
+        } else if (to > from) {
             Statement st(connection_.handle(), QStringLiteral("SELECT rowid,") + columns.join(QLatin1Char(',')) +
                                                    QStringLiteral(" FROM ") + quoteName(keyTable_) +
                                                    QStringLiteral(" WHERE rowid IN (") + marks.join(QLatin1Char(',')) +

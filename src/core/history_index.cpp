@@ -938,6 +938,31 @@ std::optional<std::vector<int>> HistoryIndex::order(const QString& tableName, co
     return orderByRanks(int(rowids.size()), rankKeys);
 }
 
+std::optional<std::vector<QVariantList>> HistoryIndex::values(const QString& tableName,
+                                                              const std::vector<qint64>& rowids,
+                                                              const QStringList& columnNames) {
+    IndexedTable* table = tableNamed(tableName);
+    if (!table || !catchUp()) return std::nullopt;
+    std::vector<const IndexedColumn*> columns;
+    for (const QString& name : columnNames) {
+        const int col = table->column(name);
+        if (col < 0) return std::nullopt;
+        columns.push_back(&table->columns[size_t(col)]);
+    }
+    std::vector<QVariantList> out;
+    out.reserve(rowids.size());
+    for (qint64 rowid : rowids) {
+        const auto it = std::lower_bound(table->rowids.begin(), table->rowids.end(), rowid);
+        if (it == table->rowids.end() || *it != rowid) return std::nullopt;
+        const size_t row = size_t(it - table->rowids.begin());
+        if (table->dead[row]) return std::nullopt;
+        QVariantList& values = out.emplace_back();
+        values.reserve(qsizetype(columns.size()));
+        for (const IndexedColumn* c : columns) values.append(c->isRowid ? QVariant(rowid) : c->variant(c->at(row)));
+    }
+    return out;
+}
+
 std::optional<QVariantList> HistoryIndex::distinctValues(const QString& tableName, const QString& columnName) {
     IndexedTable* table = tableNamed(tableName);
     if (!table || !catchUp()) return std::nullopt;

@@ -52,6 +52,8 @@ public:
                                        const QStringList& sumColumns) override;
     std::optional<std::vector<int>> order(const QString& table, const std::vector<qint64>& rowids,
                                           const std::vector<std::pair<QString, bool>>& keys) override;
+    std::optional<std::vector<QVariantList>> values(const QString& table, const std::vector<qint64>& rowids,
+                                                    const QStringList& columns) override;
 
     // The distinct values of a column in the order "group by c order by c" gives them (NULL
     // first); nothing while the index is not ready or for a column it cannot order so.

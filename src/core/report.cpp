@@ -37,10 +37,17 @@ bool bandIsBlank(const ReportBand& band) {
     return band.items.empty() && !f.top && !f.left && !f.right && !f.bottom;
 }
 
+// Lays bands out on pages. Counting the pages of a long report keeps only where each page
+// starts (its first row); a page is laid out again from there when it is looked at, so a
+// million rows never hold a million placed bands.
 class ReportLayout::Paginator {
 public:
-    Paginator(const ReportDefinition& report, int rowCount, DetailHeight height)
-        : report_(report), rowCount_(rowCount), height_(std::move(height)) {
+    // `firstPage` says whether the run starts on the report's first page (with the title);
+    // `fromRow` is the first row it places, `endRow` one past the last (the report's end lays
+    // out the summaries after its last row).
+    Paginator(const ReportDefinition& report, int rowCount, const DetailHeight& height, bool firstPage, int fromRow,
+              int endRow)
+        : report_(report), rowCount_(rowCount), height_(height), nextRow_(fromRow), endRow_(endRow) {
         bottom_ = report.pageHeight - report.marginBottom;
         columns_ = std::max(1, report.detailColumns);
         columnWidth_ =
@@ -48,21 +55,33 @@ public:
         for (int i = 0; i < int(report.bands.size()); ++i) {
             if (report.bands[i].kind == BandKind::Detail) details_.push_back(i);
         }
-        startPage(true);
+        startPage(firstPage);
     }
 
+    // Lays out up to `rows` more rows; true once the run is through (its end row, and after
+    // the report's last row its summaries).
     bool layOut(int rows) {
-        for (int n = 0; n < rows && nextRow_ < rowCount_ && !details_.empty(); ++n) placeRow(nextRow_++);
-        if (!complete_ && (nextRow_ >= rowCount_ || details_.empty())) {
-            if (column_ != 0) y_ += lineHeight_;
-            placeSummaries();
+        for (int n = 0; n < rows && nextRow_ < endRow_ && !details_.empty(); ++n) placeRow(nextRow_++);
+        if (!complete_ && (nextRow_ >= endRow_ || details_.empty())) {
+            if (endRow_ >= rowCount_ || details_.empty()) {
+                if (column_ != 0) y_ += lineHeight_;
+                placeSummaries();
+            }
             complete_ = true;
         }
         return complete_;
     }
 
     bool complete() const { return complete_; }
+    // The pages begun so far; the last one is still being filled until the run is complete.
+    const std::vector<ReportPage>& pages() const { return pages_; }
     std::vector<ReportPage>& pages() { return pages_; }
+    // The first row of each page begun so far (the row count for a page without rows).
+    const std::vector<int>& pageStarts() const { return starts_; }
+    // Keep only the page being filled: counting needs no finished pages.
+    void dropFinishedPages() {
+        if (pages_.size() > 1) pages_.erase(pages_.begin(), pages_.end() - 1);
+    }
 
 private:
     std::vector<int> bandsOf(BandKind kind) const {
@@ -123,12 +142,15 @@ private:
         }
         const std::vector<PlacedBand> row(bands.begin() + std::ptrdiff_t(first), bands.end());
         bands.resize(first);
-        startPage(false);
+        startPage(false, row.front().row);
         for (const PlacedBand& b : row) place(b.band, b.row, b.left, b.width, b.height);
     }
 
-    void startPage(bool first) {
+    // `firstRow`: the row the page will start with, when it is known to be another than the
+    // next one.
+    void startPage(bool first, int firstRow = -1) {
         pages_.emplace_back();
+        starts_.push_back(firstRow >= 0 ? firstRow : nextRow_);
         y_ = report_.marginTop;
         std::vector<BandKind> kinds = {BandKind::PageHeader, BandKind::ColumnHeader};
         if (first) kinds = {BandKind::PageHeader, BandKind::Title, BandKind::TitleChild, BandKind::ColumnHeader};
@@ -151,7 +173,7 @@ private:
             total += heights.back();
         }
         if (column_ == 0) {
-            if (!fits(total)) startPage(false);
+            if (!fits(total)) startPage(false, row);
             lineHeight_ = total;
         }
         const double left = report_.marginLeft + column_ * columnWidth_;
@@ -171,10 +193,12 @@ private:
 
     const ReportDefinition& report_;
     int rowCount_;
-    DetailHeight height_;
+    const DetailHeight& height_;
     std::vector<ReportPage> pages_;
+    std::vector<int> starts_;
     std::vector<int> details_;
     int nextRow_ = 0;
+    int endRow_ = 0;
     bool complete_ = false;
     int columns_ = 1;
     double columnWidth_ = 0;
@@ -185,34 +209,54 @@ private:
     double bottom_ = 0;
 };
 
+struct ReportLayout::State {
+    State(const ReportDefinition& r, int rows, DetailHeight h)
+        : report(r), rowCount(rows), height(std::move(h)), counter(report, rowCount, height, true, 0, rowCount) {}
+    const ReportDefinition& report;
+    int rowCount;
+    DetailHeight height;
+    Paginator counter;  // goes through the whole report, keeping only the page it fills
+};
+
 ReportLayout::ReportLayout(const ReportDefinition& report, int rowCount, DetailHeight height)
-    : p_(new Paginator(report, rowCount, std::move(height))) {}
+    : p_(new State(report, rowCount, std::move(height))) {}
 
 ReportLayout::~ReportLayout() {
     delete p_;
 }
 
 bool ReportLayout::layOut(int rows) {
-    return p_->layOut(rows);
+    const bool done = p_->counter.layOut(rows);
+    p_->counter.dropFinishedPages();
+    return done;
 }
 
 bool ReportLayout::isComplete() const {
-    return p_->complete();
+    return p_->counter.complete();
 }
 
 int ReportLayout::finishedPages() const {
-    const int pages = int(p_->pages().size());
-    return p_->complete() ? pages : pages - 1;
+    const int pages = int(p_->counter.pageStarts().size());
+    return p_->counter.complete() ? pages : pages - 1;
 }
 
-const ReportPage& ReportLayout::page(int index) const {
-    return p_->pages().at(size_t(index));
+ReportPage ReportLayout::page(int index) const {
+    const std::vector<int>& starts = p_->counter.pageStarts();
+    if (index < 0 || index >= int(starts.size())) return {};
+    // The page being filled is the counter's own.
+    if (index + 1 == int(starts.size())) return p_->counter.pages().back();
+    const int end = starts[size_t(index) + 1];
+    Paginator replay(p_->report, p_->rowCount, p_->height, index == 0, starts[size_t(index)], end);
+    while (!replay.layOut(1 << 20)) {
+    }
+    return replay.pages().front();
 }
 
 std::vector<ReportPage> ReportLayout::takeAll() {
-    while (!p_->layOut(1 << 20)) {
+    Paginator all(p_->report, p_->rowCount, p_->height, true, 0, p_->rowCount);
+    while (!all.layOut(1 << 20)) {
     }
-    return std::move(p_->pages());
+    return std::move(all.pages());
 }
 
 std::vector<ReportPage> paginateReport(const ReportDefinition& report, int rowCount, DetailHeight height) {

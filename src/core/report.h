@@ -169,10 +169,9 @@ bool bandIsBlank(const ReportBand& band);
 using DetailHeight = std::function<double(int band, int row)>;
 
 // Lays the bands out on pages as far as they are needed: a long report shows its first pages
-// before its last rows are measured. A band that does not fit above the bottom margin starts a
-// new page (with the page and column headers); a row's detail bands stay together, and so do
-// the summary and its children. Blank bands after the summaries never start a page. There is
-// always at least one page.
+// before its last rows are measured, and counting its pages holds no finished page. A band that does not fit above the
+// bottom margin starts a new page (with the page and column headers); a row's detail bands stay together, and so do the
+// summary and its children. Blank bands after the summaries never start a page. There is always at least one page.
 class ReportLayout {
 public:
     ReportLayout(const ReportDefinition& report, int rowCount, DetailHeight height = {});
@@ -185,13 +184,15 @@ public:
     bool isComplete() const;
     // Pages whose bands are all placed: every page once complete, else all but the last.
     int finishedPages() const;
-    const ReportPage& page(int index) const;
+    // A page as it was laid out: a finished page is laid out again from its first row.
+    ReportPage page(int index) const;
     // Runs to the end and hands the pages over.
     std::vector<ReportPage> takeAll();
 
 private:
     class Paginator;
-    Paginator* p_;
+    struct State;
+    State* p_;
 };
 
 std::vector<ReportPage> paginateReport(const ReportDefinition& report, int rowCount, DetailHeight height = {});

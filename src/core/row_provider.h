@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -30,4 +31,9 @@ public:
     // descending), ties in position order; nothing when it cannot.
     virtual std::optional<std::vector<int>> order(const QString& table, const std::vector<qint64>& rowids,
                                                   const std::vector<std::pair<QString, bool>>& keys) = 0;
+
+    // The values of `columns` in the rows `rowids` of `table`, one list per rowid in that order,
+    // typed as the engine gives them; nothing when it cannot (a row or column it does not know).
+    virtual std::optional<std::vector<QVariantList>> values(const QString& table, const std::vector<qint64>& rowids,
+                                                            const QStringList& columns) = 0;
 };

@@ -229,7 +229,7 @@ private slots:
         QVERIFY(!layout.isComplete());
         // The first page takes rows, grown ones as tall as their text, until the next would not
         // fit below them.
-        const ReportPage& first = layout.page(0);
+        const ReportPage first = layout.page(0);
         QCOMPARE(first.bands.front().kind, BandKind::PageHeader);
         double used = 0;
         for (const PlacedBand& b : first.bands) {
@@ -250,6 +250,18 @@ private slots:
         while (!layout.layOut(100)) {
         }
         QCOMPARE(layout.finishedPages(), int(all.size()));
+        // Counting holds no page: each one laid out again from its first row is the page the
+        // whole run made, the last with its summary.
+        for (int p = 0; p < int(all.size()); ++p) {
+            const ReportPage again = layout.page(p);
+            QCOMPARE(again.bands.size(), all[size_t(p)].bands.size());
+            for (size_t b = 0; b < again.bands.size(); ++b) {
+                const PlacedBand &x = again.bands[b], &y = all[size_t(p)].bands[b];
+                QVERIFY(x.band == y.band && x.row == y.row && x.top == y.top && x.height == y.height &&
+                        x.left == y.left && x.width == y.width);
+            }
+        }
+        QCOMPARE(layout.page(int(all.size()) - 1).bands.back().kind, BandKind::Summary);
     }
 
     void labelSheetFillsAcrossThenDown() {

@@ -1,10 +1,12 @@
 // Banded reports painted to PDF and images: texts on the right pages and at their places.
 #include <QBuffer>
 #include <QFontMetricsF>
+#include <QLabel>
 #include <QPainter>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -549,6 +551,15 @@ private slots:
         QVERIFY(!document.layoutComplete());
         PagePreview preview(document);
         preview.resize(800, 600);
+        preview.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        // It opens with the whole page fitted to the room it has, not as a thumbnail.
+        auto* canvas = preview.findChild<QLabel*>(QStringLiteral("PageCanvas"));
+        auto* area = preview.findChild<QScrollArea*>();
+        QVERIFY(canvas && area);
+        const QSize room = area->viewport()->size() - QSize(16, 16);
+        QTRY_VERIFY(std::abs(canvas->height() - room.height()) <= 2 || std::abs(canvas->width() - room.width()) <= 2);
+        QVERIFY(canvas->height() <= room.height() + 2 && canvas->width() <= room.width() + 2);
         QCOMPARE(preview.currentPage(), 0);
         const int early = document.pageCount();
         preview.showPage(10);

@@ -164,7 +164,9 @@ int DatasetRows::rowCount() const {
 }
 
 QString DatasetRows::text(int row, const QString& column) const {
-    return dataset_.textAt(row, dataset_.fieldIndex(column));
+    auto found = fields_.constFind(column);
+    if (found == fields_.constEnd()) found = fields_.insert(column, dataset_.fieldIndex(column));
+    return dataset_.textAt(row, *found);
 }
 
 void printGrid(QWidget* parent, const DBGrid& grid, const GridPrintTexts& texts) {

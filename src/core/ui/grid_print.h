@@ -7,6 +7,7 @@
 // page prints across it, and one wider still in a smaller text (not below 7 pt).
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -39,6 +40,7 @@ public:
 
 private:
     const Dataset& dataset_;
+    mutable QHash<QString, int> fields_;  // field index by column name
 };
 
 // Shows the print preview of the grid's rows, from which they are printed.

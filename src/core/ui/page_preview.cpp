@@ -74,6 +74,9 @@ PagePreview::PagePreview(const PrintDocument& document, QWidget* parent) : QDial
     canvas_->setObjectName(QStringLiteral("PageCanvas"));
     area_->setWidget(canvas_);
     layout->addWidget(area_, 1);
+    // The page is fitted to the room it really has: the scroll area's viewport gets its size
+    // only once the dialog is laid out on screen, after the dialog's own resize.
+    area_->viewport()->installEventFilter(this);
 
     connect(first_, &QToolButton::clicked, this, [this] { showPage(0); });
     connect(previous_, &QToolButton::clicked, this, [this] { showPage(page_ - 1); });
@@ -148,9 +151,9 @@ void PagePreview::fitWidth() {
     render();
 }
 
-void PagePreview::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    if (fit_ != Fit::None) render();
+bool PagePreview::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == area_->viewport() && event->type() == QEvent::Resize && fit_ != Fit::None) render();
+    return QDialog::eventFilter(watched, event);
 }
 
 void PagePreview::render() {

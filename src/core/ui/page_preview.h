@@ -31,7 +31,7 @@ public:
     bool printPages(QPrinter& printer, int from, int to);
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void print();

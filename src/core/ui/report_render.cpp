@@ -9,6 +9,7 @@
 #include <QTextBoundaryFinder>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -151,15 +152,66 @@ const QImage& measuringDevice() {
     return device;
 }
 
+// The printer's metrics of a report font; a report has a few fonts and a million rows to
+// measure with them.
+const QFontMetricsF& measuringMetrics(const ReportFont& style) {
+    thread_local QHash<QString, std::shared_ptr<QFontMetricsF>> cache;
+    const QString key = style.family + QLatin1Char('|') + QString::number(style.pointSize) +
+                        (style.bold ? QLatin1String("|b") : QLatin1String(""));
+    std::shared_ptr<QFontMetricsF>& metrics = cache[key];
+    if (!metrics) {
+        QFont font(style.family);
+        font.setPointSizeF(style.pointSize);
+        font.setBold(style.bold);
+        metrics = std::make_shared<QFontMetricsF>(font, &measuringDevice());
+    }
+    return *metrics;
+}
+
+// The widest printable ASCII character of a font, and a bound for any other character: a text
+// of n characters no wider than n of them fits on one line without being shaped.
+struct AdvanceBounds {
+    double ascii = 0;
+    double chinese = 0;  // ideographs and full-width forms, all one em
+    double other = 0;
+};
+
+bool isChinese(char16_t c) {
+    return (c >= 0x3000 && c <= 0x9fff) || (c >= 0xff00 && c <= 0xffef);
+}
+
+const AdvanceBounds& advanceBounds(const ReportFont& style) {
+    thread_local QHash<QString, AdvanceBounds> cache;
+    const QString key = style.family + QLatin1Char('|') + QString::number(style.pointSize) +
+                        (style.bold ? QLatin1String("|b") : QLatin1String(""));
+    auto found = cache.find(key);
+    if (found != cache.end()) return *found;
+    const QFontMetricsF& metrics = measuringMetrics(style);
+    AdvanceBounds b;
+    for (char16_t c = 0x20; c < 0x7f; ++c) b.ascii = std::max(b.ascii, metrics.horizontalAdvance(QChar(c)));
+    // Chinese characters are one em wide (a little more leaves room for rounding); twice the
+    // line height leaves room for any other glyph.
+    b.chinese = 1.05 * std::max(metrics.horizontalAdvance(QChar(0x6c49)), metrics.horizontalAdvance(QChar(0xff0c)));
+    b.other = 2 * std::max({metrics.height(), b.chinese, b.ascii});
+    return *cache.insert(key, b);
+}
+
+bool surelyOneLine(const QString& text, const ReportFont& style, double dots) {
+    const AdvanceBounds& b = advanceBounds(style);
+    double bound = 0;
+    for (const QChar c : text) {
+        bound += c.unicode() < 0x80 ? b.ascii : isChinese(c.unicode()) ? b.chinese : b.other;
+        if (bound > dots) return false;
+    }
+    return true;
+}
+
 // The height in millimetres a text needs when it wraps inside `width` millimetres.
 double wrappedHeight(const QString& text, const ReportFont& style, double width) {
-    QFont font(style.family);
-    font.setPointSizeF(style.pointSize);
-    font.setBold(style.bold);
-    const QFontMetricsF metrics(font, &measuringDevice());
+    const QFontMetricsF& metrics = measuringMetrics(style);
     const double dots = width * kMeasureDpi / kMmPerInch;
     const double lines =
-        text.isEmpty() || metrics.horizontalAdvance(text) <= dots
+        text.isEmpty() || surelyOneLine(text, style, dots) || metrics.horizontalAdvance(text) <= dots
             ? 1
             : std::ceil(metrics.boundingRect(QRectF(0, 0, dots, 1e9), Qt::TextWordWrap | Qt::TextWrapAnywhere, text)
                                 .height() /
@@ -218,15 +270,45 @@ ReportDocument::~ReportDocument() = default;
 double ReportDocument::grownHeight(int band, int row) const {
     const ReportBand& b = report_.bands[size_t(band)];
     double height = b.height;
-    for (const ReportItem& item : b.items) {
-        const auto* field = std::get_if<ReportField>(&item);
+    for (int i = 0; i < int(b.items.size()); ++i) {
+        const auto* field = std::get_if<ReportField>(&b.items[size_t(i)]);
         if (!field || !field->wrap) continue;
         // The text's top stays where the box puts it, with the same room below.
         const double room = b.height - field->box.y - field->box.height;
         height =
-            std::max(height, field->box.y + wrappedHeight(rowText(row, field->column), field->font, field->box.width) +
-                                 std::max(room, 0.0));
+            std::max(height, field->box.y + measuredHeight(band, i, rowText(row, field->column)) + std::max(room, 0.0));
     }
+    return height;
+}
+
+double ReportDocument::measuredHeight(int band, int item, const QString& text) const {
+    FieldMeasure& m = measures_[{band, item}];
+    if (m.dots == 0) {
+        const auto& field = std::get<ReportField>(report_.bands[size_t(band)].items[size_t(item)]);
+        m.font = field.font;
+        m.width = field.box.width;
+        m.dots = std::max(field.box.width * kMeasureDpi / kMmPerInch, 1e-9);
+        m.oneLine = wrappedHeight(QString(), field.font, field.box.width);
+        const AdvanceBounds& b = advanceBounds(field.font);
+        m.bounds.ascii = b.ascii;
+        m.bounds.chinese = b.chinese;
+        m.bounds.other = b.other;
+    }
+    if (text.isEmpty()) return m.oneLine;
+    // Most texts of a list are surely on one line by their length alone, unshaped.
+    double bound = 0;
+    for (const QChar c : text) {
+        bound += c.unicode() < 0x80 ? m.bounds.ascii : isChinese(c.unicode()) ? m.bounds.chinese : m.bounds.other;
+        if (bound > m.dots) break;
+    }
+    if (bound <= m.dots) return m.oneLine;
+    // A long list repeats its long names: each is measured once.
+    constexpr int kRemembered = 20000;
+    const auto found = m.known.constFind(text);
+    if (found != m.known.constEnd()) return *found;
+    const double height = wrappedHeight(text, m.font, m.width);
+    if (m.known.size() >= kRemembered) m.known.clear();
+    m.known.insert(text, height);
     return height;
 }
 
@@ -265,7 +347,8 @@ std::vector<ReportPage> ReportDocument::pages() const {
 void ReportDocument::paintPage(QPainter& painter, int page, double dotsPerInch) const {
     if (page < 0 || page >= pageCount()) return;
     painter.save();
-    for (const PlacedBand& placed : layout_->page(page).bands) paintBand(painter, placed, page, dotsPerInch);
+    const ReportPage laidOut = layout_->page(page);
+    for (const PlacedBand& placed : laidOut.bands) paintBand(painter, placed, page, dotsPerInch);
     painter.restore();
 }
 

@@ -42,6 +42,7 @@ private:
     QString rowText(int row, const QString& column) const;
     QImage pictureFor(const PlacedBand& placed, int item, const ReportPicture& picture) const;
     double grownHeight(int band, int row) const;
+    double measuredHeight(int band, int item, const QString& text) const;
 
     ReportDefinition report_;
     const ReportRows& rows_;
@@ -51,6 +52,18 @@ private:
     std::vector<QHash<QString, QImage>> rowImages_;
     std::map<std::pair<int, int>, QImage> fixedImages_;      // by band and item index
     mutable QHash<int, QHash<QString, QImage>> lazyImages_;  // the rows of recently painted pages
+    // How the texts of a wrapping field are measured, by band and item.
+    struct FieldMeasure {
+        ReportFont font;
+        double width = 0;  // millimetres
+        double dots = 0;   // the same at the measuring resolution
+        double oneLine = 0;
+        struct {
+            double ascii = 0, chinese = 0, other = 0;
+        } bounds;
+        QHash<QString, double> known;  // heights of texts measured
+    };
+    mutable std::map<std::pair<int, int>, FieldMeasure> measures_;
 };
 
 // The longest start of `text` made of whole characters that is no wider than `width`.
