@@ -47,8 +47,7 @@ enum Record : quint16 {
     kFormula = 0x0006,
     kString = 0x0207,
 };
-// BIFF8 has no record type 0 nor any past the chart records (0x10xx): such a one is a stream read
-// out of step, or zeros where records were.
+// The chart records (0x10xx) are BIFF8's last.
 constexpr quint16 kLastRecordType = 0x10FF;
 
 enum BofType : quint16 { kGlobals = 0x0005, kWorksheet = 0x0010, kChart = 0x0020 };
@@ -341,6 +340,7 @@ int fixedSize(quint16 type) {
     }
 }
 
+// Record type 0 is none: zeros where records were.
 bool sane(const Rec& r) {
     const int fixed = fixedSize(r.type);
     return r.size <= kMaxRecord && r.type != 0 && knownType(r.type) && (fixed < 0 || r.size == fixed);

@@ -31,7 +31,9 @@ struct XlsError {
 //
 // Numbers stay numbers (a date is its serial number). A formula gives its cached result. Rows
 // run to the last one holding a cell record, blank cells included. A sheet is taken as damaged
-// when its records run past the stream or stop before its end record, a cell lies outside the
-// sheet's declared range or comes twice or after a later row, the declared range holds rows no
-// record describes, or a shared text is missing.
+// when its records run past the stream, stop before its end record or go on after it; a record
+// has a type BIFF8 does not know or a length its type never has; a cell lies outside the sheet's
+// declared range, comes twice or after a later row; the declared range holds rows no record
+// describes; the cells and the ROW records disagree on which rows hold cells; or a shared text
+// is missing or runs past its data. Excel 5.0/95 workbooks are refused as NotWorkbook.
 std::optional<XlsSheet> readXlsSheet(const QString& path, const QString& sheetName);

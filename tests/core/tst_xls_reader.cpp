@@ -269,6 +269,12 @@ struct Layout {
         }
         return {0, -1, 0};
     }
+    StreamRecord rowRecordOf(int row) const {
+        for (const StreamRecord& r : records) {
+            if (r.at > sheetStart && r.type == 0x0208 && rowAt(r) == row) return r;
+        }
+        return {0, -1, 0};
+    }
     StreamRecord lastCellOf(int row) const {
         StreamRecord last{0, -1, 0};
         for (const StreamRecord& r : records) {
@@ -648,6 +654,31 @@ private slots:
         put16(b, l.dimension, 0x0207);  // lost its type: the cells come without a range
         QTest::newRow("no declared range")
             << b << damaged << place + QStringLiteral("缺少声明范围的记录（文件已损坏）。");
+
+        b = l.stream;
+        put16(b, l.cellOf(32, 1).at, 0x00FE);
+        QTest::newRow("a record type BIFF8 has not")
+            << b << damaged << place + QStringLiteral("在第33行之后有一条损坏的记录（文件已损坏）。");
+        b = l.stream;
+        {
+            const StreamRecord first = l.cellOf(44, 0), last = l.lastCellOf(44);
+            b.remove(first.at, last.at + 4 + last.size - first.at);
+        }
+        QTest::newRow("a row's cells gone, its row record left")
+            << b << damaged << place + QStringLiteral("第45行的单元格和它的行记录对不上（文件已损坏）。");
+        b = l.stream;
+        b.remove(l.rowRecordOf(54).at, 4 + l.rowRecordOf(54).size);
+        QTest::newRow("a row record gone")
+            << b << damaged << place + QStringLiteral("第55行的单元格和它的行记录对不上（文件已损坏）。");
+        b = l.stream;
+        {
+            // The last rows and the end record where rows 42 on were, the rest after them: what
+            // sectors put out of place make.
+            const qsizetype middle = l.rowRecordOf(41).at, tail = l.rowRecordOf(95).at, end = l.sheetEof + 4;
+            b = b.left(middle) + b.mid(tail, end - tail) + b.mid(middle, tail - middle) + b.mid(end);
+        }
+        QTest::newRow("the end record early")
+            << b << damaged << place + QStringLiteral("的结束记录之后还有它的数据，结束记录来得太早（文件已损坏）。");
 
         b = l.stream;
         b.insert(20, record(0x002F, QByteArray::fromHex("000001000100")));
