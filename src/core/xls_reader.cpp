@@ -561,7 +561,8 @@ Globals readGlobals(const QByteArray& stream, const QString& path) {
                 p.add(r.data, r.size);
                 BoundSheet s;
                 quint8 state = 0;
-                if (!p.value(&s.offset) || !p.value(&state) || !p.value(&s.type) || !unicodeString(p, 1, &s.name)) {
+                if (!p.value(&s.offset) || !p.value(&state) || !p.value(&s.type) || !unicodeString(p, 1, &s.name) ||
+                    p.left() != 0) {
                     damaged(QStringLiteral("Excel文件已损坏：工作表的名称记录不完整。"));
                 }
                 g.sheets.push_back(std::move(s));
@@ -738,6 +739,8 @@ private:
                     quint16 runs = 0;
                     if (!p.value(&runs) || !p.skip(qint64(runs) * 4)) brokenCell(row);
                 }
+                // The text fills its record: a longer one took in records that came after it.
+                if (p.left() != 0) brokenCell(row);
                 place(row, column, text(s));
                 return;
             }
@@ -757,6 +760,9 @@ private:
             }
             case kFormula:
                 formula(r);
+                return;
+            case 0x023E:  // WINDOW2: 18 bytes on a worksheet (10 only on a chart)
+                if (n != 18) brokenRecord();
                 return;
             default:
                 return;
@@ -834,7 +840,7 @@ private:
         if (!pendingText_) return;
         pendingText_ = false;
         QString s;
-        if (!unicodeString(p, 2, &s)) brokenCell(pendingRow_);
+        if (!unicodeString(p, 2, &s) || p.left() != 0) brokenCell(pendingRow_);
         sheet_.rows[size_t(pendingRow_)][size_t(pendingColumn_)].text = s;
     }
 
