@@ -322,8 +322,6 @@ int fixedSize(quint16 type) {
         case kRk:
         case kLabelSst:
             return 10;
-        case 0x007D:  // COLINFO
-            return 12;
         case kNumber:
         case kDimension:
             return 14;
@@ -343,6 +341,8 @@ int fixedSize(quint16 type) {
 // Record type 0 is none: zeros where records were.
 bool sane(const Rec& r) {
     const int fixed = fixedSize(r.type);
+    // COLINFO has 12 bytes, or 11 from Spreadsheet::WriteExcel.
+    if (r.type == 0x007D && r.size != 11 && r.size != 12) return false;
     return r.size <= kMaxRecord && r.type != 0 && knownType(r.type) && (fixed < 0 || r.size == fixed);
 }
 
