@@ -745,6 +745,22 @@ private slots:
 
     // A stream said to be over 256 MB is refused before it is read: the file is sparse, so the
     // test costs no disk.
+    // A cell at the last column of each of 16 400 rows makes rows of 256 cells: past the 4 Mi cells
+    // the reader holds, though the stream is small.
+    void tooManyCells() {
+        QByteArray sheet = bof(0x0010) + dimension(16400, 256);
+        for (int r = 0; r < 16400; ++r) sheet += rk((1u << 2) | 2, quint16(r), 255);
+        const QString path = dir_.filePath(QStringLiteral("wide.xls"));
+        QVERIFY(writeFile(path, compoundFile(workbook({}, {{QStringLiteral("quorbin"), 0, sheet + eof()}}))));
+        const QString got = outcome(path);
+        QVERIFY2(got.startsWith(QStringLiteral("TooLarge: 工作表“quorbin”的单元格太多")), qPrintable(got));
+        // The same cells in the first column are few.
+        sheet = bof(0x0010) + dimension(16400, 1);
+        for (int r = 0; r < 16400; ++r) sheet += rk((1u << 2) | 2, quint16(r), 0);
+        QVERIFY(writeFile(path, compoundFile(workbook({}, {{QStringLiteral("quorbin"), 0, sheet + eof()}}))));
+        QCOMPARE(outcome(path), QStringLiteral("rows 16400"));
+    }
+
     void tooLargeStream() {
         QByteArray bytes = fileBytes(fixturePath(QStringLiteral("goods_100.xls")));
         const qsizetype entry = bytes.indexOf(utf16(QStringLiteral("Workbook")));
