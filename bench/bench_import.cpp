@@ -1,7 +1,6 @@
 // Importing a worksheet of 20 000 goods into the catalogue, by the import itself and through the
-// import window with its progress display, beside the same reading and writing done with plain
-// FreeXL and engine calls.
-#include <freexl.h>
+// import window with its progress display (the workbook read by the reading program), beside the
+// same reading and writing done in this process with the workbook reader and plain engine calls.
 #include <sqlcipher/sqlite3.h>
 
 #include <QApplication>
@@ -15,6 +14,7 @@
 #include "bench_support.h"
 #include "core/goods_import.h"
 #include "core/schema.h"
+#include "core/xls_reader.h"
 #include "goods/excel.h"
 #include "support/recording_dialogs.h"
 #include "support/temp_database.h"
@@ -34,25 +34,19 @@ bool makeWorkbook(const QString& path) {
     return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-// The floor: the same sheet read and written with the libraries' own calls, nothing else.
+// The floor: the same sheet read in this process with the workbook reader alone and written
+// with plain engine calls, nothing else.
 bool plainImport(const QString& xls, const QString& database) {
-    const void* book = nullptr;
-    if (freexl_open(QFile::encodeName(xls).constData(), &book) != FREEXL_OK) return false;
-    unsigned int sheets = 0;
-    freexl_get_info(book, FREEXL_BIFF_SHEET_COUNT, &sheets);
-    for (unsigned short i = 0; i < sheets; ++i) {
-        const char* name = nullptr;
-        freexl_get_worksheet_name(book, i, &name);
-        if (name && std::strcmp(name, "quorbin") == 0) freexl_select_active_worksheet(book, i);
+    std::optional<XlsSheet> sheet;
+    try {
+        sheet = readXlsSheet(xls, QStringLiteral("quorbin"));
+    } catch (const XlsError&) {
+        return false;
     }
-    unsigned int rows = 0;
-    unsigned short columns = 0;
-    freexl_worksheet_dimensions(book, &rows, &columns);
+    if (!sheet || sheet->rowCount() == 0) return false;
     int source[9];
-    for (unsigned short c = 0; c < columns; ++c) {
-        FreeXL_CellValue v;
-        freexl_get_cell_value(book, 0, c, &v);
-        const int k = int(GoodsImport::kHeadings.indexOf(QString::fromUtf8(v.value.text_value)));
+    for (int c = 0; c < int(sheet->rows.front().size()); ++c) {
+        const int k = int(GoodsImport::kHeadings.indexOf(sheet->cell(0, c).text));
         if (k >= 0) source[k] = c;
     }
     sqlite3* db = nullptr;
@@ -65,21 +59,19 @@ bool plainImport(const QString& xls, const QString& database) {
                        "VALUES (?,?,?,?,?,?,?,?,?)",
                        -1, &insert, nullptr);
     char digits[32];
-    for (unsigned int r = 1; r < rows; ++r) {
+    for (int r = 1; r < sheet->rowCount(); ++r) {
         for (int k = 0; k < 9; ++k) {
-            FreeXL_CellValue v;
-            freexl_get_cell_value(book, r, static_cast<unsigned short>(source[k]), &v);
-            if (v.type == FREEXL_CELL_DOUBLE && k < 6) {
-                std::snprintf(digits, sizeof digits, "%.0f", v.value.double_value);
+            const SheetCell& v = sheet->cell(r, source[k]);
+            if (v.kind == SheetCell::Kind::Number && k < 6) {
+                std::snprintf(digits, sizeof digits, "%.0f", v.number);
                 sqlite3_bind_text(insert, k + 1, digits, -1, SQLITE_TRANSIENT);
-            } else if (v.type == FREEXL_CELL_DOUBLE) {
-                sqlite3_bind_double(insert, k + 1, v.value.double_value);
-            } else if (v.type == FREEXL_CELL_INT) {
-                sqlite3_bind_int(insert, k + 1, v.value.int_value);
-            } else if (v.type == FREEXL_CELL_NULL) {
-                sqlite3_bind_null(insert, k + 1);
+            } else if (v.kind == SheetCell::Kind::Number) {
+                sqlite3_bind_double(insert, k + 1, v.number);
+            } else if (v.kind == SheetCell::Kind::Text) {
+                const QByteArray text = v.text.toUtf8();
+                sqlite3_bind_text(insert, k + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
             } else {
-                sqlite3_bind_text(insert, k + 1, v.value.text_value, -1, SQLITE_STATIC);
+                sqlite3_bind_null(insert, k + 1);
             }
         }
         sqlite3_step(insert);
@@ -88,7 +80,6 @@ bool plainImport(const QString& xls, const QString& database) {
     sqlite3_finalize(insert);
     const bool ok = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_close(db);
-    freexl_close(book);
     return ok;
 }
 }  // namespace

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev libqt6svg6 libqt6opengl6-dev libxkbcommon-dev libgl-dev libvulkan-dev
-  libsqlcipher-dev libfreexl-dev libgsf-1-dev libzint-dev
+  libsqlcipher-dev libgsf-1-dev libzint-dev
   fonts-noto-cjk qt6-translations-l10n
   xvfb xauth openbox xdotool poppler-utils libx11-dev
   python3 python3-xlrd python3-xlwt

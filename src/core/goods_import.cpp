@@ -1,39 +1,34 @@
 // Goods from the worksheet "quorbin" of an .xls workbook into the catalogue of a chosen database.
 #include "core/goods_import.h"
 
-#include <freexl.h>
 #include <sqlcipher/sqlite3.h>
 
+#include <QCoreApplication>
 #include <QDataStream>
-#include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <new>
 #include <vector>
 
-#ifdef Q_OS_UNIX
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#endif
-
 #include "core/connection.h"
 #include "core/errors.h"
 #include "core/formats.h"
 #include "core/schema.h"
 #include "core/vendor.h"
+#include "core/xls_reader.h"
 
 namespace {
 
 constexpr int kColumns = 9;
 // 进货单价, 销售单价 and 会员价, the last three headings, are numbers; the others texts.
 constexpr int kFirstPriceColumn = 6;
+// No price of a shop's goods comes near this; a larger one is a mistyped or damaged cell.
+constexpr double kLargestPrice = 1e9;
 
 struct Cell {
     enum class Kind : unsigned char { Null, Text, Number };
@@ -69,56 +64,59 @@ QByteArray numberText(double value) {
     return formatGeneral(value).toUtf8();
 }
 
-bool isText(const FreeXL_CellValue& v) {
-    switch (v.type) {
-        case FREEXL_CELL_TEXT:
-        case FREEXL_CELL_SST_TEXT:
-        case FREEXL_CELL_DATE:
-        case FREEXL_CELL_DATETIME:
-        case FREEXL_CELL_TIME:
-            return v.value.text_value != nullptr;
-        default:
-            return false;
-    }
-}
-
-Cell textCell(const FreeXL_CellValue& v) {
+// Under a text heading: texts as they are, numbers (and TRUE/FALSE, as 1/0) as their digits.
+// An empty text and an error value are empty cells.
+Cell textCell(const SheetCell& v) {
     Cell cell;
-    if (v.type == FREEXL_CELL_INT) {
-        cell.kind = Cell::Kind::Text;
-        cell.text = QByteArray::number(v.value.int_value);
-    } else if (v.type == FREEXL_CELL_DOUBLE) {
-        cell.kind = Cell::Kind::Text;
-        cell.text = numberText(v.value.double_value);
-    } else if (isText(v) && *v.value.text_value) {
-        cell.kind = Cell::Kind::Text;
-        cell.text = QByteArray(v.value.text_value);
+    switch (v.kind) {
+        case SheetCell::Kind::Number:
+        case SheetCell::Kind::Boolean:
+            cell.kind = Cell::Kind::Text;
+            cell.text = numberText(v.number);
+            break;
+        case SheetCell::Kind::Text:
+            if (!v.text.isEmpty()) {
+                cell.kind = Cell::Kind::Text;
+                cell.text = v.text.toUtf8();
+            }
+            break;
+        default:
+            break;
     }
     return cell;
 }
 
-// A price may have been typed as text ("12.5"); blanks alone count as an empty cell.
-Cell priceCell(const FreeXL_CellValue& v, unsigned row, int column, const QString& heading) {
+QString cellPlace(int row, int column, const QString& heading) {
+    return QStringLiteral("%1第%2行%3列（%4）").arg(sheetPlace()).arg(row + 1).arg(columnLetters(column), heading);
+}
+
+// A price may have been typed as text ("12.5"); blanks alone count as an empty cell. A price
+// that is no finite number or beyond any shop's prices stops the import at its row.
+Cell priceCell(const SheetCell& v, int row, int column, const QString& heading) {
     Cell cell;
-    if (v.type == FREEXL_CELL_INT) {
-        cell.kind = Cell::Kind::Number;
-        cell.number = v.value.int_value;
-    } else if (v.type == FREEXL_CELL_DOUBLE) {
-        cell.kind = Cell::Kind::Number;
-        cell.number = v.value.double_value;
-    } else if (isText(v)) {
-        const QString text = QString::fromUtf8(v.value.text_value);
-        if (trimBlanks(text).isEmpty()) return cell;
-        const std::optional<double> number =
-            v.type == FREEXL_CELL_TEXT || v.type == FREEXL_CELL_SST_TEXT ? parseNumber(text) : std::nullopt;
-        if (!number) {
-            throw SheetProblem{QStringLiteral("%1第%2行%3列（%4）的内容“%5”不是数字。")
-                                   .arg(sheetPlace())
-                                   .arg(row + 1)
-                                   .arg(columnLetters(column), heading, text)};
+    switch (v.kind) {
+        case SheetCell::Kind::Number:
+        case SheetCell::Kind::Boolean:
+            cell.kind = Cell::Kind::Number;
+            cell.number = v.number;
+            break;
+        case SheetCell::Kind::Text: {
+            if (trimBlanks(v.text).isEmpty()) return cell;
+            const std::optional<double> number = parseNumber(v.text);
+            if (!number) {
+                throw SheetProblem{
+                    QStringLiteral("%1的内容“%2”不是数字。").arg(cellPlace(row, column, heading), v.text)};
+            }
+            cell.kind = Cell::Kind::Number;
+            cell.number = *number;
+            break;
         }
-        cell.kind = Cell::Kind::Number;
-        cell.number = *number;
+        default:
+            return cell;
+    }
+    if (!std::isfinite(cell.number) || std::fabs(cell.number) > kLargestPrice) {
+        throw SheetProblem{QStringLiteral("%1的价格 %2 不是有效的价格（不能超过 1000000000）。")
+                               .arg(cellPlace(row, column, heading), QString::number(cell.number, 'g', 6))};
     }
     return cell;
 }
@@ -128,85 +126,47 @@ QString unreadableFile(const QString& path) {
         .arg(QFileInfo(path).absoluteFilePath());
 }
 
-// FreeXL's handle of one workbook, closed on every way out.
-class Workbook {
-public:
-    explicit Workbook(const QString& path) {
-        const int rc = freexl_open(QFile::encodeName(path).constData(), &handle_);
-        if (rc != FREEXL_OK) {
-            freexl_close(handle_);  // FreeXL wants this even after a failed open
-            handle_ = nullptr;
-            throw SheetProblem{rc == FREEXL_FILE_NOT_FOUND && !QFileInfo(path).isFile()
-                                   ? QStringLiteral("找不到Excel文件：%1").arg(QFileInfo(path).absoluteFilePath())
-                                   : unreadableFile(path)};
-        }
-        unsigned int password = 0;
-        if (freexl_get_info(handle_, FREEXL_BIFF_PASSWORD, &password) == FREEXL_OK &&
-            password == FREEXL_BIFF_OBFUSCATED) {
-            freexl_close(handle_);
-            handle_ = nullptr;
-            throw SheetProblem{QStringLiteral("Excel文件设有密码，请在Excel中取消密码后再导入。")};
-        }
+QString workbookProblem(const XlsError& e, const QString& path) {
+    const QString file = QFileInfo(path).absoluteFilePath();
+    switch (e.kind) {
+        case XlsError::Kind::Missing:
+            return QStringLiteral("找不到Excel文件：%1").arg(file);
+        case XlsError::Kind::Encrypted:
+            return QStringLiteral("Excel文件设有密码，请在Excel中取消密码后再导入。");
+        case XlsError::Kind::Damaged:
+            return QStringLiteral("Excel文件已损坏：%1\n%2").arg(file, e.detail);
+        case XlsError::Kind::TooLarge:
+            return QStringLiteral("Excel文件太大，无法导入：%1\n%2").arg(file, e.detail);
+        case XlsError::Kind::NotWorkbook:
+            break;
     }
-    ~Workbook() {
-        if (handle_) freexl_close(handle_);
+    // The reader's own words add to this only where they say more (a workbook of Excel 95, a
+    // .xlsx under another name).
+    if (e.detail.isEmpty() || e.detail.contains(QStringLiteral("不是Excel 97-2003 工作簿（.xls）"))) {
+        return unreadableFile(path);
     }
-    Workbook(const Workbook&) = delete;
-    Workbook& operator=(const Workbook&) = delete;
-
-    // The old engine named sheets without regard to case.
-    bool selectSheet(const QString& name) {
-        unsigned int count = 0;
-        if (freexl_get_info(handle_, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK) return false;
-        for (unsigned int i = 0; i < count; ++i) {
-            const char* sheet = nullptr;
-            if (freexl_get_worksheet_name(handle_, static_cast<unsigned short>(i), &sheet) != FREEXL_OK || !sheet) {
-                continue;
-            }
-            if (QString::fromUtf8(sheet).compare(name, Qt::CaseInsensitive) == 0) {
-                return freexl_select_active_worksheet(handle_, static_cast<unsigned short>(i)) == FREEXL_OK;
-            }
-        }
-        return false;
-    }
-
-    // Rows and columns of the selected sheet, counted from 1.
-    std::pair<unsigned, unsigned> size() const {
-        unsigned int rows = 0;
-        unsigned short columns = 0;
-        if (freexl_worksheet_dimensions(handle_, &rows, &columns) != FREEXL_OK) return {0, 0};
-        return {rows, columns};
-    }
-
-    FreeXL_CellValue cell(unsigned row, unsigned column) const {
-        FreeXL_CellValue v;
-        if (freexl_get_cell_value(handle_, row, static_cast<unsigned short>(column), &v) != FREEXL_OK) {
-            throw SheetProblem{
-                QStringLiteral("Excel文件已损坏：第%1行%2列无法读取。").arg(row + 1).arg(columnLetters(int(column)))};
-        }
-        return v;
-    }
-
-private:
-    const void* handle_ = nullptr;
-};
+    return unreadableFile(path) + QLatin1Char('\n') + e.detail;
+}
 
 // The goods rows of the sheet, in sheet order; rows with none of the nine cells filled are
 // left out (a sheet often carries formatted but empty rows at its end).
 std::vector<GoodsRow> readGoods(const QString& path) {
-    Workbook book(path);
-    if (!book.selectSheet(GoodsImport::kSheetName)) {
-        throw SheetProblem{QStringLiteral("Excel文件中没有名为“%1”的工作表。").arg(GoodsImport::kSheetName)};
+    std::optional<XlsSheet> sheet;
+    try {
+        sheet = readXlsSheet(path, GoodsImport::kSheetName);
+    } catch (const XlsError& e) {
+        throw SheetProblem{workbookProblem(e, path)};
     }
-    const auto [rows, columns] = book.size();
+    if (!sheet) throw SheetProblem{QStringLiteral("Excel文件中没有名为“%1”的工作表。").arg(GoodsImport::kSheetName)};
 
     std::array<int, kColumns> source;
     source.fill(-1);
-    for (unsigned c = 0; rows > 0 && c < columns; ++c) {
-        const FreeXL_CellValue v = book.cell(0, c);
-        if (!isText(v)) continue;
-        const int k = int(GoodsImport::kHeadings.indexOf(trimBlanks(QString::fromUtf8(v.value.text_value))));
-        if (k >= 0 && source[k] < 0) source[k] = int(c);
+    const int columns = sheet->rowCount() > 0 ? int(sheet->rows.front().size()) : 0;
+    for (int c = 0; c < columns; ++c) {
+        const SheetCell& v = sheet->cell(0, c);
+        if (v.kind != SheetCell::Kind::Text) continue;
+        const int k = int(GoodsImport::kHeadings.indexOf(trimBlanks(v.text)));
+        if (k >= 0 && source[k] < 0) source[k] = c;
     }
     QStringList missing;
     for (int k = 0; k < kColumns; ++k) {
@@ -218,43 +178,18 @@ std::vector<GoodsRow> readGoods(const QString& path) {
     }
 
     std::vector<GoodsRow> goods;
-    goods.reserve(rows);
-    for (unsigned r = 1; r < rows; ++r) {
+    goods.reserve(size_t(std::max(0, sheet->rowCount() - 1)));
+    for (int r = 1; r < sheet->rowCount(); ++r) {
         GoodsRow row;
         bool filled = false;
         for (int k = 0; k < kColumns; ++k) {
-            const FreeXL_CellValue v = book.cell(r, unsigned(source[k]));
+            const SheetCell& v = sheet->cell(r, source[k]);
             row[k] = k < kFirstPriceColumn ? textCell(v) : priceCell(v, r, source[k], GoodsImport::kHeadings.at(k));
             filled = filled || row[k].kind != Cell::Kind::Null;
         }
         if (filled) goods.push_back(std::move(row));
     }
     return goods;
-}
-
-#ifdef Q_OS_UNIX
-// FreeXL reads past the end of its cell table on some damaged workbooks (a sheet whose
-// dimensions record comes again after its first cells) and the process falls over inside
-// freexl_open. So the workbook is read in a child process, which hands the rows (or the problem
-// it found) back through a pipe: a reader that dies, or takes longer than any real sheet does,
-// makes the file one that cannot be read, and the program goes on.
-constexpr int kReaderSeconds = 30;
-
-QByteArray readGoodsMessage(const QString& path) {
-    QByteArray out;
-    QDataStream stream(&out, QIODevice::WriteOnly);
-    try {
-        const std::vector<GoodsRow> goods = readGoods(path);
-        stream << quint8(0) << quint32(goods.size());
-        for (const GoodsRow& row : goods) {
-            for (const Cell& cell : row) stream << quint8(cell.kind) << cell.number << cell.text;
-        }
-    } catch (const SheetProblem& p) {
-        stream << quint8(1) << p.text;
-    } catch (const std::bad_alloc&) {
-        stream << quint8(1) << unreadableFile(path);
-    }
-    return out;
 }
 
 std::vector<GoodsRow> goodsFromMessage(const QByteArray& message, const QString& path) {
@@ -275,7 +210,7 @@ std::vector<GoodsRow> goodsFromMessage(const QByteArray& message, const QString&
         for (Cell& cell : row) {
             quint8 cellKind = 0;
             stream >> cellKind >> cell.number >> cell.text;
-            cell.kind = Cell::Kind(cellKind);
+            cell.kind = Cell::Kind(std::min<quint8>(cellKind, quint8(Cell::Kind::Number)));
         }
         goods.push_back(std::move(row));
     }
@@ -283,57 +218,36 @@ std::vector<GoodsRow> goodsFromMessage(const QByteArray& message, const QString&
     return goods;
 }
 
-std::vector<GoodsRow> readGoodsApart(const QString& path) {
-    int fds[2];
-    if (pipe(fds) != 0) return readGoods(path);
-    const pid_t child = fork();
-    if (child < 0) {
-        close(fds[0]);
-        close(fds[1]);
-        return readGoods(path);
-    }
-    if (child == 0) {
-        close(fds[0]);
-        const QByteArray message = readGoodsMessage(path);
-        for (qsizetype done = 0; done < message.size();) {
-            const ssize_t n = write(fds[1], message.constData() + done, size_t(message.size() - done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) _exit(1);
-            done += n;
-        }
-        _exit(0);  // nothing of the parent's is cleaned up here
-    }
-    close(fds[1]);
-    QByteArray message;
-    bool timedOut = false;
-    const QDeadlineTimer deadline(kReaderSeconds * 1000);
-    for (;;) {
-        pollfd p{fds[0], POLLIN, 0};
-        const int ready = poll(&p, 1, int(deadline.remainingTime()));
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) {
-            timedOut = true;
-            break;
-        }
-        char buffer[65536];
-        const ssize_t n = read(fds[0], buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        message.append(buffer, n);
-    }
-    close(fds[0]);
-    if (timedOut) kill(child, SIGKILL);
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (timedOut || !WIFEXITED(status) || WEXITSTATUS(status) != 0) throw SheetProblem{unreadableFile(path)};
-    return goodsFromMessage(message, path);
+// The workbook is read by a program of its own (zenlo-read-xls, beside this one), started
+// afresh for each file: a reader that falls over on a damaged file, or takes longer than any
+// real sheet does, makes the file one that cannot be read, and the program goes on. Without
+// that program (a test run, a program copied alone) the workbook is read here.
+constexpr int kReaderMilliseconds = 30000;
+
+QString readerProgram() {
+    const QString override = qEnvironmentVariable("ZENLO_XLS_READER");
+    if (!override.isEmpty()) return override;
+    if (!QCoreApplication::instance()) return QString();
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("zenlo-read-xls"));
+    return QFileInfo(beside).isExecutable() ? beside : QString();
 }
-#else
+
 std::vector<GoodsRow> readGoodsApart(const QString& path) {
-    return readGoods(path);
+    const QString program = readerProgram();
+    if (program.isEmpty()) return readGoods(path);
+    QProcess reader;
+    reader.setProcessChannelMode(QProcess::SeparateChannels);
+    reader.setStandardErrorFile(QProcess::nullDevice());
+    reader.start(program, {QFileInfo(path).absoluteFilePath()}, QIODevice::ReadOnly);
+    if (!reader.waitForStarted(kReaderMilliseconds)) return readGoods(path);
+    if (!reader.waitForFinished(kReaderMilliseconds)) {
+        reader.kill();
+        reader.waitForFinished(1000);
+        throw SheetProblem{unreadableFile(path)};
+    }
+    if (reader.exitStatus() != QProcess::NormalExit || reader.exitCode() != 0) throw SheetProblem{unreadableFile(path)};
+    return goodsFromMessage(reader.readAllStandardOutput(), path);
 }
-#endif
 
 QString connectProblem(const DataError& e, const QString& path) {
     const QString file = QFileInfo(path).absoluteFilePath();
@@ -442,4 +356,21 @@ QString importFailureText(const GoodsImportResult& result) {
     QString text = message + Vendor::kSupportContact;
     if (!result.problem.isEmpty()) text += QLatin1Char('\n') + result.problem;
     return text;
+}
+
+QByteArray goodsWorkbookMessage(const QString& xlsPath) {
+    QByteArray out;
+    QDataStream stream(&out, QIODevice::WriteOnly);
+    try {
+        const std::vector<GoodsRow> goods = readGoods(xlsPath);
+        stream << quint8(0) << quint32(goods.size());
+        for (const GoodsRow& row : goods) {
+            for (const Cell& cell : row) stream << quint8(cell.kind) << cell.number << cell.text;
+        }
+    } catch (const SheetProblem& p) {
+        stream << quint8(1) << p.text;
+    } catch (const std::bad_alloc&) {
+        stream << quint8(1) << unreadableFile(xlsPath);
+    }
+    return out;
 }

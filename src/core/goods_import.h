@@ -2,6 +2,7 @@
 // database: the work of the import window and of `zenlo-admin import`.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -36,6 +37,10 @@ GoodsImportResult importGoods(const QString& xlsPath, const QString& databasePat
 // Reads the worksheet exactly as importGoods does and writes nothing: `rows` goods rows, or
 // failure Import with what was wrong. Never throws for a bad file.
 GoodsImportResult readGoodsWorkbook(const QString& xlsPath);
+
+// What the reading program (zenlo-read-xls) hands back for a workbook: the goods rows of its
+// worksheet, or what was wrong with it.
+QByteArray goodsWorkbookMessage(const QString& xlsPath);
 
 // A failed import as the operator is told: the failure's message with the support contact, and
 // on the next line what was wrong.

@@ -11,6 +11,7 @@
 #include "core/goods_import.h"
 #include "core/schema.h"
 #include "goods/excel.h"
+#include "support/compound_file.h"
 #include "support/test_registry.h"
 #include "support/ui_fixture.h"
 
@@ -79,6 +80,92 @@ private slots:
                                     "0.1,1.0e-07,-3.5"),
                      QStringLiteral("'空行之后',NULL,NULL,'0012',NULL,NULL,NULL,8.0,NULL"),
                  }));
+    }
+
+    // Workbooks written by SheetJS: empty texts anywhere (the nine columns, an ignored column,
+    // another sheet), and one so small it lives in the compound file's mini stream.
+    void workbooksOfAnotherWriter() {
+        TempDatabase db;
+        GoodsImportResult r = importGoods(fixture("xls/sheetjs-tiny.xls"), db.path());
+        QVERIFY2(r.failure == GoodsImportResult::Failure::None, qPrintable(r.problem));
+        QCOMPARE(catalogue(db),
+                 QStringList({
+                     QStringLiteral("'可口可乐','330ml','饮料','6901234567892','罐','永辉供货',1.8,2.5,2.3"),
+                     QStringLiteral("'旺旺雪饼','84g','零食','A-01','包','华联批发',3.2,4.5,4.0"),
+                     QStringLiteral("'洗洁精','1.5kg','日用','0012','瓶','本地厂家',6.75,9.9,8.8"),
+                 }));
+        TempDatabase other;
+        r = importGoods(fixture("xls/sheetjs-empty-texts.xls"), other.path());
+        QVERIFY2(r.failure == GoodsImportResult::Failure::None, qPrintable(r.problem));
+        QCOMPARE(r.rows, 10);
+        const QStringList rows = catalogue(other);
+        // Row k holds its empty text in column k: that column is NULL, the others are kept.
+        QCOMPARE(rows.at(0), QStringLiteral("NULL,'500ml','饮料','6901234567000','瓶','华联批发',2.5,3.5,3.0"));
+        QCOMPARE(rows.at(3), QStringLiteral("'空文本商品4','500ml','饮料',NULL,'瓶','华联批发',2.5,3.5,3.0"));
+        QCOMPARE(rows.at(8),
+                 QStringLiteral("'空文本商品9','500ml','饮料','6901234567008','瓶','华联批发',2.5,3.5,NULL"));
+        QCOMPARE(rows.at(9), QStringLiteral("'编码是文本','1kg','粮油','0012','袋','本地厂家',12.8,15.0,14.5"));
+    }
+
+    // A workbook cut short imports nothing and says where it stops; a price that is no finite
+    // number or beyond any price stops the import at its row.
+    void damagedWorkbooksImportNothing_data() {
+        QTest::addColumn<QString>("xls");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("its Workbook stream cut part-way") << "cut"
+                                                          << "在第";
+        QTest::newRow("a price of 3e209")
+            << fixture("huge_price.xls") << "工作表“quorbin”第3行H列（销售单价）的价格 3e+209 不是有效的价格";
+        QTest::newRow("a price that is no number")
+            << fixture("nan_price.xls") << "工作表“quorbin”第3行H列（销售单价）的价格 nan 不是有效的价格";
+    }
+
+    void damagedWorkbooksImportNothing() {
+        QFETCH(QString, xls);
+        QFETCH(QString, problem);
+        TempDatabase db;
+        db.addGoods(QStringLiteral("A1"), QStringLiteral("原有商品"), 3, 2);
+        const QStringList before = catalogue(db);
+        if (xls == QLatin1String("cut")) {
+            // The list's stream cut short and put into a sound compound file: a damaged copy as a
+            // disk or a download leaves it, which read as 18 rows, the last without code or prices.
+            xls = db.file(QStringLiteral("cut.xls"));
+            QFile source(fixture("goods_100.xls"));
+            QVERIFY(source.open(QIODevice::ReadOnly));
+            const QByteArray stream = compoundStream(source.readAll());
+            QVERIFY(!stream.isEmpty());
+            QFile out(xls);
+            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(compoundFile(stream.left(stream.size() * 2 / 5))) > 0);
+        }
+        const GoodsImportResult r = importGoods(xls, db.path());
+        QCOMPARE(r.failure, GoodsImportResult::Failure::Import);
+        QCOMPARE(r.rows, 0);
+        QVERIFY2(r.problem.contains(problem), qPrintable(r.problem));
+        QCOMPARE(catalogue(db), before);
+    }
+
+    // The workbook is read by a program apart: one that falls over, or writes half its answer,
+    // makes the file unreadable and the catalogue stays as it was.
+    void aReaderThatFallsOverReadsNothing() {
+        TempDatabase db;
+        db.addGoods(QStringLiteral("A1"), QStringLiteral("原有商品"), 3, 2);
+        const QStringList before = catalogue(db);
+        for (const QByteArray& body : {QByteArrayLiteral("kill -SEGV $$"), QByteArrayLiteral("printf '\\000\\000'")}) {
+            const QString reader = db.file(QStringLiteral("reader.sh"));
+            QFile script(reader);
+            QVERIFY(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            script.write("#!/bin/sh\n" + body + "\n");
+            script.close();
+            QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+            qputenv("ZENLO_XLS_READER", QFile::encodeName(reader));
+            const GoodsImportResult r = importGoods(fixture("goods_100.xls"), db.path());
+            qunsetenv("ZENLO_XLS_READER");
+            QCOMPARE(r.failure, GoodsImportResult::Failure::Import);
+            QVERIFY2(r.problem.startsWith(QStringLiteral("无法读取Excel文件")), qPrintable(r.problem));
+            QCOMPARE(catalogue(db), before);
+        }
+        // The program's own reader beside the tests reads it.
+        QCOMPARE(importGoods(fixture("goods_100.xls"), db.path()).rows, 100);
     }
 
     void failures_data() {
