@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QFileInfo>
+#include <algorithm>
 #include <cstdio>
 
 #include "core/dataset.h"
@@ -329,8 +330,15 @@ void Connection::setRowListener(RowListener listener) {
     rowListener_ = std::move(listener);
 }
 
-void Connection::setWriteGate(std::function<void()> gate) {
-    writeGate_ = std::move(gate);
+int Connection::addWriteGate(std::function<void()> gate) {
+    writeGates_.emplace_back(++nextGateId_, std::move(gate));
+    return nextGateId_;
+}
+
+void Connection::removeWriteGate(int id) {
+    writeGates_.erase(
+        std::remove_if(writeGates_.begin(), writeGates_.end(), [id](const auto& gate) { return gate.first == id; }),
+        writeGates_.end());
 }
 
 void Connection::interrupt() {
@@ -371,10 +379,10 @@ int Connection::execute(const QString& sql, const QVariantList& values) {
     try {
         Statement st(handle(), sql);
         for (int i = 0; i < values.size(); ++i) st.bind(i + 1, values.at(i));
-        if (writeGate_ && (!sqlite3_stmt_readonly(st.handle()) ||
-                           sql.trimmed().startsWith(QLatin1String("BEGIN"), Qt::CaseInsensitive) ||
-                           sql.trimmed().startsWith(QLatin1String("COMMIT"), Qt::CaseInsensitive))) {
-            writeGate_();
+        if (!writeGates_.empty() && (!sqlite3_stmt_readonly(st.handle()) ||
+                                     sql.trimmed().startsWith(QLatin1String("BEGIN"), Qt::CaseInsensitive) ||
+                                     sql.trimmed().startsWith(QLatin1String("COMMIT"), Qt::CaseInsensitive))) {
+            for (const auto& gate : writeGates_) gate.second();
         }
         while (st.step()) {
         }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <utility>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -97,9 +99,11 @@ public:
     // "interrupted").
     void interrupt();
 
-    // Runs before every statement that writes (or begins or commits a transaction), so that a
-    // reader on another connection can let go of the file first.
-    void setWriteGate(std::function<void()> gate);
+    // Gates run before every statement that writes (or begins or commits a transaction), so
+    // that a reader on another connection can let go of the file first. Returns an id for
+    // removeWriteGate.
+    int addWriteGate(std::function<void()> gate);
+    void removeWriteGate(int id);
 
 private:
     void openWithFlags(const QString& path, const QByteArray& key, int flags);
@@ -111,7 +115,8 @@ private:
     QString path_;
     QList<Dataset*> datasets_;
     RowListener rowListener_;
-    std::function<void()> writeGate_;
+    std::vector<std::pair<int, std::function<void()>>> writeGates_;
+    int nextGateId_ = 0;
     bool rolledBack_ = false;
     bool committed_ = false;
 };

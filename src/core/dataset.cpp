@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "core/background_rows.h"
 #include "core/connection.h"
 #include "core/errors.h"
 #include "core/formats.h"
@@ -132,6 +133,57 @@ void Dataset::setSummedFields(const QStringList& fields) {
             sumsValid_ = false;
         }
     }
+}
+
+void Dataset::setBackgroundRows(BackgroundRows* background) {
+    if (background == background_) return;
+    if (background_) disconnect(background_, nullptr, this, nullptr);
+    background_ = background;
+    if (!background) return;
+    connect(background, &BackgroundRows::found, this, &Dataset::adoptFound);
+    connect(background, &BackgroundRows::failed, this, &Dataset::adoptFailed);
+}
+
+void Dataset::forgetPending() const {
+    if (pendingTicket_ == 0) return;
+    if (background_) background_->cancel(pendingTicket_);
+    pendingTicket_ = 0;
+    emit const_cast<Dataset*>(this)->pendingChanged(false);
+}
+
+void Dataset::adoptFound(quint64 ticket, const ProvidedRows& rows) {
+    if (ticket == 0 || ticket != pendingTicket_ || !isOpen()) return;
+    pendingTicket_ = 0;
+    rowids_ = rows.rowids;
+    const std::vector<int> summed = summedFieldIndexes();
+    sums_.assign(summed.size(), ColumnSum());
+    for (size_t i = 0; i < summed.size() && i < rows.sums.size(); ++i) sums_[i] = rows.sums[i];
+    sumsValid_ = true;
+    forgetPages();
+    order_.resize(rowids_.size());
+    for (size_t i = 0; i < order_.size(); ++i) order_[i] = int(i);
+    current_ = order_.empty() ? -1 : pendingMove_ == PendingMove::Last ? int(order_.size()) - 1 : 0;
+    // A sort chosen while the rows were looked for applies to them now.
+    if (!sort_.isEmpty()) {
+        try {
+            applySort(sort_);
+        } catch (const std::exception&) {
+            sort_.clear();
+        }
+        if (pendingMove_ == PendingMove::Last && !order_.empty()) current_ = int(order_.size()) - 1;
+    }
+    emit pendingChanged(false);
+    emit rowsReset();
+    emit currentChanged();
+}
+
+void Dataset::adoptFailed(quint64 ticket, const QString& error) {
+    if (ticket == 0 || ticket != pendingTicket_) return;
+    pendingTicket_ = 0;
+    emit pendingChanged(false);
+    // The list stays empty; the error surfaces where lists show their errors, in a box.
+    qWarning("%s: %s", qPrintable(name_), qPrintable(error));
+    emit rowsReset();
 }
 
 void Dataset::requireOpen() const {
@@ -264,6 +316,7 @@ void Dataset::openTable() {
 }
 
 void Dataset::resetRows() const {
+    forgetPending();
     rowsLoaded_ = false;
     store_.clear(int(fields_.size()));
     rowids_.clear();
@@ -310,9 +363,21 @@ void Dataset::loadKeyed(const QString& engineSql) const {
     }
     rowids_.clear();
     sums_.assign(summed.size(), ColumnSum());
+    forgetPending();
     if (provided) {
         rowids_ = std::move(provided->rowids);
         for (size_t i = 0; i < summed.size() && i < provided->sums.size(); ++i) sums_[i] = provided->sums[i];
+    } else if (background_) {
+        // Nothing in memory answers yet: the rows are looked for off the user-interface thread,
+        // and the list stays empty and pending until they are found.
+        RowsRequest request;
+        request.sql = QStringLiteral("SELECT ") + selectList(QLatin1String(kRowidColumn), summed, resultNames_) +
+                      QStringLiteral(" FROM (") + withRowid(engineSql) + QLatin1Char(')');
+        request.sumColumns = int(summed.size());
+        request.sortRowids = !hasOrderBy(engineSql);
+        pendingTicket_ = background_->request(this, request);
+        pendingMove_ = PendingMove::First;
+        emit const_cast<Dataset*>(this)->pendingChanged(true);
     } else {
         // One pass finds the rows and adds up the footers; the other columns are not decoded.
         const QString select = selectList(QLatin1String(kRowidColumn), summed, resultNames_);
@@ -571,6 +636,7 @@ void Dataset::setRecNo(int recNo) {
 
 void Dataset::first() {
     ensureRows();
+    pendingMove_ = PendingMove::First;
     setCurrent(order_.empty() ? -1 : 0);
     bof_ = true;
     eof_ = order_.empty();
@@ -578,6 +644,7 @@ void Dataset::first() {
 
 void Dataset::last() {
     ensureRows();
+    pendingMove_ = PendingMove::Last;
     setCurrent(int(order_.size()) - 1);
     eof_ = true;
     bof_ = order_.empty();
@@ -942,7 +1009,7 @@ void Dataset::applySort(const QString& sort) {
     // The rows still shown, in the order they were read.
     std::vector<int> alive = order_;
     std::sort(alive.begin(), alive.end());
-    if (!keys.empty()) {
+    if (!keys.empty() && !alive.empty()) {
         std::optional<std::vector<int>> ordered;
         if (mode_ == Mode::Keyed && provider_) {
             std::vector<qint64> rowids;

@@ -25,8 +25,10 @@
 #include "core/field.h"
 #include "core/row_store.h"
 
+class BackgroundRows;
 class Connection;
 class RowProvider;
+struct ProvidedRows;
 
 class Dataset : public QObject {
     Q_OBJECT
@@ -61,6 +63,12 @@ public:
 
     // Answers row sets and sort orders from memory where it can (windowed datasets only).
     void setRowProvider(RowProvider* provider) { provider_ = provider; }
+    // Where a windowed dataset looks for its rows when the provider cannot answer: off the
+    // user-interface thread. The dataset then opens at once, empty and pending, and shows its
+    // rows when they are found (rowsReset); reopening meanwhile forgets the older search.
+    void setBackgroundRows(BackgroundRows* background);
+    // Open, and its rows still being looked for.
+    bool isPending() const { return pendingTicket_ != 0; }
     // The fields whose sums a footer shows; a windowed dataset adds them up while it finds its
     // rows, so it need not read every row again.
     void setSummedFields(const QStringList& fields);
@@ -127,7 +135,8 @@ public:
     void afterCommit() { wroteInTransaction_ = false; }
 
 signals:
-    void rowsReset();           // opened, closed, re-sorted
+    void rowsReset();  // opened, closed, re-sorted, or its pending rows found
+    void pendingChanged(bool pending);
     void currentChanged();      // another row became current
     void rowChanged(int row);   // an edited row was posted
     void rowInserted(int row);  // an appended row was posted
@@ -148,6 +157,9 @@ private:
     void ensureRows() const;
     void loadWhole(const QString& engineSql, bool withRowid) const;
     void loadKeyed(const QString& engineSql) const;
+    void adoptFound(quint64 ticket, const ProvidedRows& rows);
+    void adoptFailed(quint64 ticket, const QString& error);
+    void forgetPending() const;
     void loadCounted(const QString& engineSql) const;
     void openQuery();
     void openTable();
@@ -175,6 +187,10 @@ private:
     QString sql_;
     Options options_;
     RowProvider* provider_ = nullptr;
+    BackgroundRows* background_ = nullptr;
+    mutable quint64 pendingTicket_ = 0;
+    enum class PendingMove { First, Last };
+    mutable PendingMove pendingMove_ = PendingMove::First;
     QStringList summedFields_;
 
     State state_ = State::Inactive;

@@ -54,6 +54,7 @@ const QString kLookupSql = QStringLiteral(
 Tdmfm::Tdmfm(const QString& databasePath, QObject* parent)
     : QObject(parent),
       historyIndex(ADOConnection1, {QStringLiteral("data1"), QStringLiteral("data3")}),
+      historyRows(ADOConnection1),
       ADOTable5(ADOConnection1, QStringLiteral("ADOTable5"), Kind::Table, QStringLiteral("data"), staticCursor(), this),
       ADOTable6(ADOConnection1, QStringLiteral("ADOTable6"), Kind::Table, QStringLiteral("data3"), staticCursor(),
                 this),
@@ -89,6 +90,7 @@ Tdmfm::Tdmfm(const QString& databasePath, QObject* parent)
 
 Tdmfm::~Tdmfm() {
     historyIndex.stop();
+    historyRows.stop();
     ADOConnection1.close();
 }
 
@@ -106,17 +108,20 @@ void Tdmfm::connectDatabase() {
         lock_.unlock();
         throw;
     }
+    historyRows.setDatabase(databasePath_, QByteArray(kDatabaseKey));
     if (historyIndexWanted_) historyIndex.start(databasePath_, QByteArray(kDatabaseKey));
 }
 
 void Tdmfm::disconnectDatabase() {
     // The file may be replaced while disconnected: what the index holds is forgotten.
     historyIndex.stop();
+    historyRows.stop();
     ADOConnection1.close();
     lock_.unlock();
 }
 
 void Tdmfm::startHistoryIndex() {
     historyIndexWanted_ = true;
+    for (Dataset* history : {&ADOQuery13, &ADOQuery9}) history->setBackgroundRows(&historyRows);
     if (ADOConnection1.isOpen() && !historyIndex.isReady()) historyIndex.start(databasePath_, QByteArray(kDatabaseKey));
 }

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 
+#include "core/background_rows.h"
 #include "core/connection.h"
 #include "core/database_copy.h"
 #include "core/dataset.h"
@@ -28,12 +29,15 @@ public:
     const QString& databasePath() const { return databasePath_; }
 
     // Begins reading the history into memory in the background; from then on the index is
-    // rebuilt whenever the database is connected again.
+    // rebuilt whenever the database is connected again. Until it is ready, the sales window's
+    // lists are looked for off the user-interface thread (historyRows).
     void startHistoryIndex();
 
     Connection ADOConnection1;
     // The sales history in memory, for the sales window's lists (see history_index.h).
     HistoryIndex historyIndex;
+    // The sales lists' rows found on a reading connection while the index is not ready.
+    BackgroundRows historyRows;
 
     Dataset ADOTable5;  // data: appending note lines
     Dataset ADOTable6;  // data3: appending the settlement row

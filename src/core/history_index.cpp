@@ -693,7 +693,7 @@ HistoryIndex::HistoryIndex(Connection& main, const QStringList& tables, QObject*
             if (t.compare(name, Qt::CaseInsensitive) == 0) touched_[t].insert(rowid);
         }
     });
-    main_.setWriteGate([this] {
+    gateId_ = main_.addWriteGate([this] {
         std::lock_guard<std::mutex> lock(readerMutex_);
         if (reader_) reader_->interrupt();
     });
@@ -702,13 +702,14 @@ HistoryIndex::HistoryIndex(Connection& main, const QStringList& tables, QObject*
 HistoryIndex::~HistoryIndex() {
     stop();
     main_.setRowListener({});
-    main_.setWriteGate({});
+    main_.removeWriteGate(gateId_);
 }
 
 void HistoryIndex::start(const QString& path, const QByteArray& key) {
     stop();
     stopping_ = false;
     buildDone_ = false;
+    buildFailed_ = false;
     const unsigned generation = ++generation_;
     touched_.clear();
     builder_ = std::thread([this, path, key, generation] { build(path, key, generation); });
@@ -733,6 +734,10 @@ void HistoryIndex::stop() {
 
 bool HistoryIndex::isReady() const {
     return isReady_;
+}
+
+bool HistoryIndex::isBuilding() const {
+    return !isReady_ && builder_.joinable() && !buildFailed_;
 }
 
 bool HistoryIndex::waitUntilReady(int timeoutMs) {
@@ -810,6 +815,8 @@ void HistoryIndex::build(QString path, QByteArray key, unsigned generation) {
     if (!stopping_ && generation == generation_ && tables.size() == size_t(tables_.size())) {
         std::lock_guard<std::mutex> lock(buildMutex_);
         built_ = std::move(tables);
+    } else {
+        buildFailed_ = true;
     }
     buildDone_ = true;
     QMetaObject::invokeMethod(

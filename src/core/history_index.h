@@ -43,6 +43,8 @@ public:
     // Stops building and forgets everything; the index declines until started again.
     void stop();
     bool isReady() const;
+    // Being read: ready() follows unless the reading fails.
+    bool isBuilding() const;
     // For tools and tests: blocks until the index is built (or `timeoutMs` passed).
     bool waitUntilReady(int timeoutMs);
     // What the index holds in memory, roughly, in bytes.
@@ -79,7 +81,9 @@ private:
     std::thread builder_;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> buildDone_{false};
+    std::atomic<bool> buildFailed_{false};
     std::atomic<unsigned> generation_{0};
+    int gateId_ = 0;
     std::unique_ptr<Connection> reader_;
     std::mutex readerMutex_;
     bool isReady_ = false;

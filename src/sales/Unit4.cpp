@@ -440,8 +440,9 @@ void Txstj::query() {
     hideDeletionPanel();
 }
 
-// The history index knows the categories without reading a million lines again; while it is
-// still being built, the engine is asked.
+// The history index knows the categories without reading a million lines again. While it is
+// still being read the list is filled the moment it is ready (asking the engine would read
+// every line on the user-interface thread); with no index at all, the engine is asked.
 void Txstj::refillCategories() {
     if (const std::optional<QVariantList> values =
             dm_.historyIndex.distinctValues(QStringLiteral("data1"), QStringLiteral("d"))) {
@@ -449,6 +450,16 @@ void Txstj::refillCategories() {
         items.reserve(values->size());
         for (const QVariant& v : *values) items.append(v.toString());
         FillComboWithItems(ComboBox4, items);
+        return;
+    }
+    if (dm_.historyIndex.isBuilding()) {
+        if (!categoriesWaiting_) {
+            categoriesWaiting_ = connect(&dm_.historyIndex, &HistoryIndex::ready, this, [this] {
+                disconnect(categoriesWaiting_);
+                categoriesWaiting_ = {};
+                guard(this, [this] { refillCategories(); });
+            });
+        }
         return;
     }
     FillComboFromColumn(dm_.ADOQuery1, QStringLiteral("d"), QStringLiteral("data1"), ComboBox4);

@@ -124,4 +124,5 @@ private:
     TypingPause* typing_ = nullptr;
     std::function<void()> refreshNoteList_;
     TForm2* deliveryNote_ = nullptr;
+    QMetaObject::Connection categoriesWaiting_;  // the category list, once the history is read
 };

@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QHash>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QPointer>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -63,6 +64,7 @@ public:
 
     void applyWidths();
     void fitColumns();
+    void showPending();
 
     void markFootersDirty();
     void ensureFooters() const;
@@ -75,6 +77,7 @@ public:
     GridModel* model = nullptr;
     GridTitleHeader* header = nullptr;
     GridFooterStrip* footer = nullptr;
+    QLabel* pending = nullptr;  // "正在查询…" over the rows
 
     QPointer<Dataset> dataset;
     QList<QMetaObject::Connection> datasetLinks;
@@ -113,7 +116,8 @@ void DBGrid::Private::attach(Dataset* next) {
                      << connect(next, &Dataset::rowChanged, q, [this](int row) { onChanged(row); })
                      << connect(next, &Dataset::rowInserted, q, [this](int row) { onInserted(row); })
                      << connect(next, &Dataset::rowRemoved, q, [this](int row) { onRemoved(row); })
-                     << connect(next, &QObject::destroyed, q, [this] { onReset(); });
+                     << connect(next, &QObject::destroyed, q, [this] { onReset(); })
+                     << connect(next, &Dataset::pendingChanged, q, [this](bool) { showPending(); });
     }
     announceSums();
     applying = true;
@@ -123,6 +127,7 @@ void DBGrid::Private::attach(Dataset* next) {
     selectedAt.clear();
     markFootersDirty();
     syncViewToDataset();
+    showPending();
 }
 
 void DBGrid::Private::detach() {
@@ -313,6 +318,16 @@ void DBGrid::Private::fitColumns() {
     fitting = false;
 }
 
+void DBGrid::Private::showPending() {
+    const bool on = dataset && dataset->isPending();
+    if (on) {
+        pending->setGeometry(view->viewport()->geometry());
+        pending->raise();
+    }
+    pending->setVisible(on);
+    markFootersDirty();
+}
+
 void DBGrid::Private::markFootersDirty() {
     footersDirty = true;
     footer->update();
@@ -341,6 +356,7 @@ QString DBGrid::Private::computeFooter(const GridColumn& column) const {
         case GridFooter::Kind::Text:
             return column.footer.text;
         case GridFooter::Kind::Sum:
+            if (dataset && dataset->isPending()) return QString();
             try {
                 return sumText(column.field, column.footer.format);
             } catch (const std::exception&) {
@@ -388,6 +404,11 @@ DBGrid::DBGrid(QWidget* parent) : QWidget(parent), d(new Private(this)) {
         this);
     d->footer->setRowHeight(view->verticalHeader()->defaultSectionSize());
     d->footer->hide();
+    d->pending = new QLabel(QString::fromUtf8(kPendingText), view);
+    d->pending->setObjectName(QStringLiteral("PendingLabel"));
+    d->pending->setAlignment(Qt::AlignCenter);
+    d->pending->setAttribute(Qt::WA_TransparentForMouseEvents);
+    d->pending->hide();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -422,7 +443,10 @@ DBGrid::DBGrid(QWidget* parent) : QWidget(parent), d(new Private(this)) {
                             [this](int section) { d->onTitleClicked(section); });
 
     view->viewport()->installEventFilter(new EventHook(view->viewport(), [this](QEvent* event) {
-        if (event->type() == QEvent::Resize) d->fitColumns();
+        if (event->type() == QEvent::Resize) {
+            d->fitColumns();
+            if (d->pending->isVisible()) d->pending->setGeometry(d->view->viewport()->geometry());
+        }
     }));
 }
 
@@ -541,6 +565,10 @@ QString DBGrid::footerText(int column) const {
 
 QString DBGrid::footerTextOfField(const QString& field) const {
     return footerText(columnIndexByField(field));
+}
+
+bool DBGrid::showsPending() const {
+    return !d->pending->isHidden();
 }
 
 QTableView* DBGrid::view() const {

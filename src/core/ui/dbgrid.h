@@ -69,6 +69,10 @@ public:
     QString footerText(int column) const;
     QString footerTextOfField(const QString& field) const;
 
+    // The text over the rows while the dataset's rows are still being looked for.
+    static constexpr const char* kPendingText = "正在查询…";
+    bool showsPending() const;
+
     // The inner view, for tests and for shortcuts that act while the grid has the focus.
     QTableView* view() const;
 

@@ -11,6 +11,7 @@
 #include <QPrinter>
 #include <QPushButton>
 
+#include "core/dataset.h"
 #include "core/ui/page_preview.h"
 #include "core/vendor.h"
 
@@ -164,6 +165,12 @@ Dialogs& Dialogs::current() {
 
 void Dialogs::install(Dialogs* dialogs) {
     g_installed = dialogs;
+}
+
+bool refusedWhilePending(const Dataset* rows, QWidget* parent) {
+    if (!rows || !rows->isPending()) return false;
+    showInfo(QStringLiteral("正在查询，请等列表显示出来后再试。"), parent);
+    return true;
 }
 
 void openWebSite(QWidget* parent) {

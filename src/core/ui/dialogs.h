@@ -8,6 +8,7 @@
 #include <QUrl>
 
 class QPainter;
+class Dataset;
 class QPrinter;
 class QWidget;
 
@@ -74,6 +75,10 @@ inline const QString kAppTitle = QStringLiteral("Zenlo送货单打印软件");
 inline const QString kWarningTitle = QStringLiteral("警告");
 inline const QString kConfirmTitle = QStringLiteral("警告！");
 }  // namespace Boxes
+
+// A list whose rows are still being looked for can be neither printed nor exported yet: says
+// so and returns true.
+bool refusedWhilePending(const Dataset* rows, QWidget* parent);
 
 // Opens the program's web site in the browser; without one, the operator learns the address.
 void openWebSite(QWidget* parent = nullptr);

@@ -159,6 +159,7 @@ bool TDBGridEhToExcel::Execute() {
 bool exportGrid(QWidget* parent, const DBGrid& grid, const QString& title, const QString& userName) {
     // Refused before the file is chosen, so nobody picks a place for a file that never comes.
     const Dataset* rows = grid.dataset();
+    if (refusedWhilePending(rows, parent)) return false;
     if (rows && rows->isOpen()) {
         const ExcelSheet sheet = gridSheet(grid);
         const int records = rows->recordCount();

@@ -170,7 +170,7 @@ QString DatasetRows::text(int row, const QString& column) const {
 }
 
 void printGrid(QWidget* parent, const DBGrid& grid, const GridPrintTexts& texts) {
-    if (!grid.dataset()) return;
+    if (!grid.dataset() || refusedWhilePending(grid.dataset(), parent)) return;
     const DatasetRows rows(*grid.dataset());
     GridPrintTexts withFooters = texts;
     if (grid.footerRowCount() > 0) {
