@@ -269,6 +269,7 @@ int main(int argc, char** argv) {
 
     OpenQuery(lines, kAllLinesQuery);
     for (const auto& [what, sort, column] : {std::tuple{"title sort of all lines: name (Chinese order)", "a DESC", "a"},
+                                             std::tuple{"title sort of all lines: serial", "h DESC", "h"},
                                              std::tuple{"title sort of all lines: amount", "6 DESC", "[6]"}}) {
         const double ours = median([&, sort = sort] {
             lines.setSort(QString::fromLatin1(sort));

@@ -917,11 +917,18 @@ std::optional<std::vector<int>> HistoryIndex::order(const QString& tableName, co
                                                     const std::vector<std::pair<QString, bool>>& keys) {
     IndexedTable* table = tableNamed(tableName);
     if (!table || !catchUp()) return std::nullopt;
-    std::vector<size_t> rowOf(rowids.size());
+    // The table's row of each rowid: a walk along both when the rowids ascend, as a list's do.
+    std::vector<uint32_t> rowOf(rowids.size());
+    size_t walk = 0;
     for (size_t i = 0; i < rowids.size(); ++i) {
-        const auto it = std::lower_bound(table->rowids.begin(), table->rowids.end(), rowids[i]);
-        if (it == table->rowids.end() || *it != rowids[i]) return std::nullopt;
-        rowOf[i] = size_t(it - table->rowids.begin());
+        if (i > 0 && rowids[i] <= rowids[i - 1]) walk = 0;
+        while (walk < table->rowids.size() && table->rowids[walk] < rowids[i]) ++walk;
+        if (walk >= table->rowids.size() || table->rowids[walk] != rowids[i]) {
+            const auto it = std::lower_bound(table->rowids.begin(), table->rowids.end(), rowids[i]);
+            if (it == table->rowids.end() || *it != rowids[i]) return std::nullopt;
+            walk = size_t(it - table->rowids.begin());
+        }
+        rowOf[i] = uint32_t(walk);
     }
     std::vector<RankKey> rankKeys;
     for (const auto& [name, descending] : keys) {
@@ -941,6 +948,14 @@ std::optional<std::vector<int>> HistoryIndex::order(const QString& tableName, co
             for (size_t i = 0; i < rowids.size(); ++i) key.ranks[i] = ranks[column.at(rowOf[i])];
         }
         rankKeys.push_back(std::move(key));
+    }
+    // One set of ranks is kept: those of the columns just sorted by. A column sorted before
+    // gives its ranks back.
+    for (IndexedColumn& column : table->columns) {
+        const bool sorted = std::any_of(keys.begin(), keys.end(), [&column](const auto& key) {
+            return key.first.compare(column.name, Qt::CaseInsensitive) == 0;
+        });
+        if (!sorted) std::vector<int>().swap(column.ranks);
     }
     return orderByRanks(int(rowids.size()), rankKeys);
 }

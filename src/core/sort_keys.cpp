@@ -113,6 +113,24 @@ std::vector<int> sortRanks(const std::vector<QVariant>& values) {
 }
 
 std::vector<int> orderByRanks(int count, const std::vector<RankKey>& keys) {
+    if (keys.size() == 1 && count > 0) {
+        // One key, as every title sort: ranks are small numbers, so positions are counted into
+        // their places in one pass, ties in position order, with no sorting buffer.
+        const std::vector<int>& ranks = keys.front().ranks;
+        const int top = *std::max_element(ranks.begin(), ranks.begin() + count);
+        std::vector<int> start(size_t(top) + 2, 0);
+        for (int i = 0; i < count; ++i) {
+            const int r = keys.front().descending ? top - ranks[size_t(i)] : ranks[size_t(i)];
+            ++start[size_t(r) + 1];
+        }
+        for (size_t r = 1; r < start.size(); ++r) start[r] += start[r - 1];
+        std::vector<int> order(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            const int r = keys.front().descending ? top - ranks[size_t(i)] : ranks[size_t(i)];
+            order[size_t(start[size_t(r)]++)] = i;
+        }
+        return order;
+    }
     std::vector<int> order(size_t(std::max(count, 0)));
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) {
