@@ -503,12 +503,88 @@ private slots:
         QVERIFY(row && total);
         QVERIFY(total->box.top() > row->box.top());
 
+        // A sum wider than its narrow column runs on into the empty footer cell beside it and
+        // prints whole.
+        GridColumn unit, quantity;
+        unit.field = QStringLiteral("unit");
+        unit.title = QStringLiteral("单位");
+        unit.width = 25;
+        quantity.field = QStringLiteral("quantity");
+        quantity.title = QStringLiteral("数量");
+        quantity.width = 25;
+        quantity.alignment = Qt::AlignRight;
+        quantity.footer.kind = GridFooter::Kind::Sum;
+        quantity.footer.alignment = Qt::AlignRight | Qt::AlignVCenter;
+        const GridPrintTexts narrow{QString(),
+                                    QString(),
+                                    QString(),
+                                    ReportAlign::Right,
+                                    {QStringLiteral("合计"), QString(), QStringLiteral("49126467.9")}};
+        ReportTableRows few({QStringLiteral("serial"), QStringLiteral("unit"), QStringLiteral("quantity")});
+        few.append({QStringLiteral("S1"), QStringLiteral("瓶"), QStringLiteral("49126467.9")});
+        const QString narrowPdf = dir.filePath(QStringLiteral("narrow.pdf"));
+        GridColumn wideSerial = serial;
+        wideSerial.width = 300;  // the sum's column is about 12 mm of the page
+        QVERIFY(printToPdf(ReportDocument(gridReport({wideSerial, unit, quantity}, narrow), few), narrowPdf));
+        QVERIFY(findWord(pdfWords(narrowPdf)[0], QStringLiteral("49126467.9")));
+
         GridPrintTexts plain = texts;
         plain.footers = {QString(), QString()};
         int summaryBands = 0;
         for (const ReportBand& b : gridReport({serial, amount}, plain).bands)
             summaryBands += b.kind == BandKind::Summary;
         QCOMPARE(summaryBands, 1);
+    }
+
+    // A name that fits its column on paper shows whole at a preview's low resolution too, where
+    // fonts of a few pixels round their size up: it neither wraps onto a line the row has no
+    // room for nor loses its last character.
+    void aFittingNameShowsWholeAtAnyZoom() {
+        const QString name = QStringLiteral("超级管理员");
+        ReportFont font;
+        font.family = QStringLiteral("Arial");
+        font.pointSize = 7;
+        QFont printed(font.family);
+        printed.setPointSizeF(font.pointSize);
+        QImage printer(1, 1, QImage::Format_RGB32);
+        printer.setDotsPerMeterX(qRound(1200 * 1000 / 25.4));
+        printer.setDotsPerMeterY(qRound(1200 * 1000 / 25.4));
+        const double width = QFontMetricsF(printed, &printer).horizontalAdvance(name) * 25.4 / 1200 + 0.3;
+        ReportDefinition report;
+        ReportBand row{BandKind::Detail, 5, {}, {}};
+        row.growsWithText = true;
+        ReportField field;
+        field.box = {10, 0.5, width, 4};
+        field.column = QStringLiteral("name");
+        field.font = font;
+        field.wrap = true;
+        row.items.push_back(field);
+        report.bands.push_back(row);
+        ReportTableRows rows({QStringLiteral("name")});
+        rows.append({name});
+        const ReportDocument document(report, rows);
+        const std::vector<ReportPage> pages = document.pages();
+        QCOMPARE(pages.front().bands.front().height, 5.0);  // one line
+        const auto inkWidthMm = [&](double dpi) {
+            const QImage page = renderPageImage(document, 0, dpi);
+            const int top = qRound(10 * dpi / 25.4), bottom = qRound(15 * dpi / 25.4);
+            int left = page.width(), right = -1;
+            for (int y = top; y < bottom; ++y) {
+                for (int x = 0; x < page.width(); ++x) {
+                    if (qGray(page.pixel(x, y)) < 160) {
+                        left = std::min(left, x);
+                        right = std::max(right, x);
+                    }
+                }
+            }
+            return right < left ? 0.0 : (right - left + 1) * 25.4 / dpi;
+        };
+        const double onPaper = inkWidthMm(600);
+        QVERIFY(onPaper > width * 0.8);
+        for (double zoom : {88.3, 72.0, 110.0}) {
+            QVERIFY2(std::abs(inkWidthMm(zoom) - onPaper) < 0.06 * onPaper,
+                     qPrintable(QStringLiteral("%1 dpi: %2 mm of %3").arg(zoom).arg(inkWidthMm(zoom)).arg(onPaper)));
+        }
     }
 
     // A grid as wide as the sales lines prints across the page, its dates on one line; a narrow

@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QStringList>
 #include <algorithm>
+#include <vector>
 
 #include "core/dataset.h"
 #include "core/formats.h"
@@ -38,6 +39,39 @@ ReportLabel label(MmRect box, const QString& text, ReportFont font, ReportAlign 
     l.align = align;
     l.fill = fill;
     return l;
+}
+
+// The grid's footer row under the last row. A sum runs on into the empty footer cells beside it
+// (to its left when it is right-aligned), as on the screen, so that no digit is cut.
+ReportBand totalsBand(const QList<GridColumn>& shown, const QStringList& footers, const std::vector<double>& lefts,
+                      const std::vector<double>& widths, double rowLine, double scale) {
+    ReportBand totals{BandKind::Summary, rowLine, {true, true, true, false}, {}};
+    const int n = int(shown.size());
+    std::vector<int> spanOf(size_t(n), -1);  // the footer a cell's room goes to
+    for (int i = 0; i < n; ++i) {
+        if (!footers.at(i).isEmpty()) spanOf[size_t(i)] = i;
+    }
+    for (int i = 0; i < n; ++i) {
+        if (footers.at(i).isEmpty()) continue;
+        const Qt::Alignment a = shown[i].footer.alignment;
+        int from = i, to = i;
+        if (a & Qt::AlignRight) {
+            while (from > 0 && spanOf[size_t(from - 1)] < 0) spanOf[size_t(--from)] = i;
+        } else if (!(a & Qt::AlignHCenter)) {
+            while (to + 1 < n && spanOf[size_t(to + 1)] < 0) spanOf[size_t(++to)] = i;
+        }
+        const double left = lefts[size_t(from)], right = lefts[size_t(to)] + widths[size_t(to)];
+        const ReportAlign align = a & Qt::AlignRight     ? ReportAlign::Right
+                                  : a & Qt::AlignHCenter ? ReportAlign::Centre
+                                                         : ReportAlign::Left;
+        totals.items.push_back(label({left + kPad, kPad * scale, right - left - 2 * kPad, rowLine - 2 * kPad * scale},
+                                     footers.at(i), arial(kPoints * scale, true), align));
+    }
+    for (int i = 1; i < n; ++i) {
+        const int a = spanOf[size_t(i - 1)], b = spanOf[size_t(i)];
+        if (a < 0 || a != b) totals.items.push_back(ReportVLine{lefts[size_t(i)], 0, 0});
+    }
+    return totals;
 }
 
 }  // namespace
@@ -95,7 +129,7 @@ ReportDefinition gridReport(const QList<GridColumn>& columns, const GridPrintTex
     ReportBand header{BandKind::ColumnHeader, twoLevels ? 2 * headerLine : headerLine, {true, true, true, false}, {}};
     ReportBand line{BandKind::Detail, rowLine, {true, true, true, false}, {}};
     line.growsWithText = true;
-    ReportBand totals{BandKind::Summary, rowLine, {true, true, true, false}, {}};
+    std::vector<double> lefts, widths;
     double x = 0;
     for (int i = 0; i < shown.size(); ++i) {
         const GridColumn& c = shown[i];
@@ -134,21 +168,13 @@ ReportDefinition gridReport(const QList<GridColumn>& columns, const GridPrintTex
         f.wrap = true;
         line.items.push_back(f);
         if (i > 0) line.items.push_back(ReportVLine{x, 0, 0});
-        if (footerRow) {
-            const Qt::Alignment a = c.footer.alignment;
-            const ReportAlign align = a & Qt::AlignRight     ? ReportAlign::Right
-                                      : a & Qt::AlignHCenter ? ReportAlign::Centre
-                                                             : ReportAlign::Left;
-            if (!footers.at(i).isEmpty()) {
-                totals.items.push_back(label(f.box, footers.at(i), arial(kPoints * scale, true), align));
-            }
-            if (i > 0) totals.items.push_back(ReportVLine{x, 0, 0});
-        }
+        lefts.push_back(x);
+        widths.push_back(width);
         x += width;
     }
     r.bands.push_back(header);
     r.bands.push_back(line);
-    if (footerRow) r.bands.push_back(totals);
+    if (footerRow) r.bands.push_back(totalsBand(shown, footers, lefts, widths, rowLine, scale));
 
     // The bottom rule of the last row, and the closing text.
     ReportBand after{BandKind::Summary, 8, {true, false, false, false}, {}};

@@ -44,14 +44,15 @@ public:
 
     void text(const MmRect& box, const QString& text, const ReportFont& style, ReportAlign align) {
         if (text.isEmpty()) return;
-        const QFont font = fontFor(style);
+        const TextScale scaled(painter_, dotsPerInch_);
+        const QFont font = fontFor(style, scaled.factor);
         painter_.setFont(font);
         // Positions were laid out for 宋体, whose glyphs sit 0.86 em below the top of the line;
         // the installed substitute has a taller ascent, so its line is lifted to match.
-        const double em = style.pointSize * dotsPerInch_ / 72.0;
+        const double em = style.pointSize * dotsPerInch_ * scaled.factor / 72.0;
         const QFontMetricsF metrics(font, painter_.device());
         const double lift = metrics.ascent() - 0.86 * em;
-        QRectF area = rect(box).translated(0, -lift);
+        QRectF area = scaled.rect(rect(box)).translated(0, -lift);
         area.setHeight(std::max(area.height(), metrics.height()) + std::abs(lift));
         // Text too long for its box ends at the last whole character that fits: half a glyph
         // reads as another character.
@@ -62,8 +63,10 @@ public:
     // Text that goes on in further lines inside its box, which the band has grown to hold.
     void wrappedText(const MmRect& box, const QString& text, const ReportFont& style, ReportAlign align) {
         if (text.isEmpty()) return;
-        painter_.setFont(fontFor(style));
-        painter_.drawText(rect(box), int(toQt(align) | Qt::AlignTop | Qt::TextWordWrap | Qt::TextWrapAnywhere), text);
+        const TextScale scaled(painter_, dotsPerInch_);
+        painter_.setFont(fontFor(style, scaled.factor));
+        painter_.drawText(scaled.rect(rect(box)),
+                          int(toQt(align) | Qt::AlignTop | Qt::TextWordWrap | Qt::TextWrapAnywhere), text);
     }
 
     void fill(const MmRect& box, quint32 argb) {
@@ -97,11 +100,34 @@ public:
     }
 
 private:
-    QFont fontFor(const ReportFont& style) const {
+    // Text at a low resolution (a preview on screen) is set as at the printer's and drawn scaled
+    // down: fonts of a few pixels round their size up, and a name that fits its column on paper
+    // would wrap onto a line the row has no room for.
+    struct TextScale {
+        TextScale(QPainter& p, double dotsPerInch) : painter(p), factor(std::max(1.0, kTextDpi / dotsPerInch)) {
+            if (factor > 1) {
+                painter.save();
+                painter.scale(1 / factor, 1 / factor);
+            }
+        }
+        ~TextScale() {
+            if (factor > 1) painter.restore();
+        }
+        TextScale(const TextScale&) = delete;
+        TextScale& operator=(const TextScale&) = delete;
+        QRectF rect(const QRectF& r) const {
+            return {r.x() * factor, r.y() * factor, r.width() * factor, r.height() * factor};
+        }
+        QPainter& painter;
+        double factor;
+    };
+    static constexpr double kTextDpi = 1200;  // as the rows were measured
+
+    QFont fontFor(const ReportFont& style, double scale = 1) const {
         QFont font(style.family);
         // Points follow the caller's resolution, which need not be the device's own (a preview
         // painting a printer page onto a screen).
-        font.setPointSizeF(style.pointSize * dotsPerInch_ / painter_.device()->logicalDpiY());
+        font.setPointSizeF(style.pointSize * dotsPerInch_ * scale / painter_.device()->logicalDpiY());
         font.setBold(style.bold);
         font.setUnderline(style.underline);
         return font;
