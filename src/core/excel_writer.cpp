@@ -368,6 +368,12 @@ ExcelWriteResult writeExcelFile(const QString& path, const Dataset& rows, const 
         file.cancelWriting();
         return {Status::Failed, why};
     }
+    // The last bytes are written only now; a file cut short is dropped and the old one stays.
+    if (!file.flush() || file.error() != QFileDevice::NoError) {
+        const QString why = fileError(file, path);
+        file.cancelWriting();
+        return {Status::Failed, why};
+    }
     if (!file.commit()) return {Status::Failed, fileError(file, path)};
     return {Status::Written, QString()};
 }

@@ -129,6 +129,8 @@ QStringList schemaIndexStatements() {
         // The day and month views and the charts find their dates as ranges.
         QStringLiteral("CREATE INDEX IF NOT EXISTS \"data1_day1\" ON \"data1\" (\"day1\")"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS \"data3_day1\" ON \"data3\" (\"day1\")"),
+        // A serial is looked up before it is stored: no sale may take one a sale has.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS \"data3_a\" ON \"data3\" (\"a\")"),
     };
 }
 

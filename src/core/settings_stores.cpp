@@ -2,10 +2,11 @@
 #include "core/settings_stores.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QSettings>
 #include <QTextStream>
 #include <memory>
+
+#include "core/save_file.h"
 
 QString configIniPath(const QString& programDir) {
     if (programDir.endsWith(QLatin1Char('/')) || programDir.endsWith(QLatin1Char('\\'))) {
@@ -67,16 +68,17 @@ void IniFile::setValue(const QString& section, const QString& key, const QString
 }
 
 bool IniFile::save() const {
-    QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) return false;
-    QTextStream out(&file);
-    for (const Section& s : sections_) {
-        out << '[' << s.name << "]\n";
-        for (const auto& e : s.entries) out << e.first << '=' << e.second << '\n';
-        out << '\n';
+    QByteArray bytes;
+    {
+        QTextStream out(&bytes);
+        for (const Section& s : sections_) {
+            out << '[' << s.name << "]\n";
+            for (const auto& e : s.entries) out << e.first << '=' << e.second << '\n';
+            out << '\n';
+        }
     }
-    out.flush();
-    return file.commit();
+    // A full disk leaves the old file: an emptied config.ini would number sales from the start.
+    return saveWholeFile(path_, bytes);
 }
 
 UserKey::UserKey(QString organisation, QString application)

@@ -36,8 +36,14 @@ SettlementRefusal checkSettlement(const SettlementInput& in) {
 
 StoredSale storeSale(Tdmfm& dm, IniFile& config, const SettlementInput& in) {
     StoredSale out;
-    const qint64 counter = *parseInteger(in.counter);
-    out.serial = trimBlanks(in.serialShown);
+    Transaction tx(dm.ADOConnection1);
+    // A serial a sale already has is never given to another: the counter moves past the
+    // highest one stored with the same stem (config.ini may be old, emptied or unwritten).
+    const FreeSerial free = freeSerial(dm.ADOConnection1, in.serialShown, *parseInteger(in.counter));
+    const qint64 counter = free.counter;
+    out.serial = free.serial;
+    out.serialMoved = free.moved;
+    out.serialShown = free.moved ? free.serial + QLatin1Char(' ') : in.serialShown;
     out.nextCounter = QString::number(counter + 1);
     out.nextSerial = makeSerial(in.operatorName, in.today, counter + 1);
 
@@ -45,7 +51,6 @@ StoredSale storeSale(Tdmfm& dm, IniFile& config, const SettlementInput& in) {
     config.setValue(ConfigIni::kCounterSection, ConfigIni::kCounterKey, out.nextCounter);
     out.serialSaved = config.save();
 
-    Transaction tx(dm.ADOConnection1);
     // Every line carries the serial of its sale row, even lines left from an earlier run.
     ExecQuery(dm.ADOQuery2, QStringLiteral("update data set h='") + sqlText(out.serial) + QStringLiteral("'"));
     ExecQuery(dm.ADOQuery8, kSaleArchiveSql);
@@ -75,4 +80,12 @@ StoredSale storeSale(Tdmfm& dm, IniFile& config, const SettlementInput& in) {
     ExecQuery(dm.ADOQuery7, QStringLiteral("delete   from   data "));
     tx.commit();
     return out;
+}
+
+QString serialMovedText(const QString& shown, const QString& taken, SerialMoment when) {
+    return QStringLiteral(
+               "流水号 %1 已经有一笔销售用过（config.ini 可能是旧的、被清空或者没有保存），"
+               "%2改用流水号 %3，以后的流水号从它接着编。")
+        .arg(shown, when == SerialMoment::Settlement ? QStringLiteral("这笔销售") : QStringLiteral("下一笔销售"),
+             taken);
 }

@@ -51,13 +51,20 @@ struct SettlementRefusal {
 SettlementRefusal checkSettlement(const SettlementInput& in);
 
 struct StoredSale {
-    QString serial;      // trimmed, as stored
-    QString nextSerial;  // shown from now on
+    QString serial;            // trimmed, as stored
+    QString serialShown;       // as the printouts show it: the serial shown, or the one taken instead
+    bool serialMoved = false;  // the serial shown was a stored sale's already
+    QString nextSerial;        // shown from now on
     QString nextCounter;
     bool serialSaved = true;  // false when config.ini could not be written
 };
 
-// Stores a sale that passed the checks. The next serial is on disk before the sale is: a power
-// cut in between skips a serial but never gives one to two sales. Throws DataError when the
-// sale cannot be stored; then nothing of it is.
+// Stores a sale that passed the checks, under a serial no stored sale has. The next serial is
+// on disk before the sale is: a power cut in between skips a serial but never gives one to two
+// sales. Throws DataError when the sale cannot be stored; then nothing of it is.
 StoredSale storeSale(Tdmfm& dm, IniFile& config, const SettlementInput& in);
+
+// What the operator is told when the serial shown was a stored sale's already: at a settlement
+// (this sale takes another) or at the start (the next sale will).
+enum class SerialMoment { Settlement, Start };
+QString serialMovedText(const QString& shown, const QString& taken, SerialMoment when);

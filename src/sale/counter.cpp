@@ -4,7 +4,11 @@
 #include <QLineEdit>
 
 #include "core/dm.h"
+#include "core/formats.h"
+#include "core/serial.h"
+#include "core/settlement_steps.h"
 #include "core/ui/MAIN.h"
+#include "core/ui/dialogs.h"
 #include "core/ui/floating_panel.h"
 #include "core/ui/guard.h"
 #include "note/line_edit_panel.h"
@@ -13,7 +17,7 @@
 #include "sale/note_editing.h"
 #include "sale/settlement.h"
 
-Counter::Counter(TMainForm* mainForm, Tdmfm& dm) : QObject(mainForm), main_(mainForm) {
+Counter::Counter(TMainForm* mainForm, Tdmfm& dm) : QObject(mainForm), main_(mainForm), dm_(dm) {
     noteList = new NoteList(mainForm, dm.ADOQuery15);
     linePanel = new LineEditPanel(mainForm, noteList);
     editing = new NoteEditing(mainForm, dm, noteList, linePanel);
@@ -35,4 +39,16 @@ void Counter::setDeliveryNote(TForm2* form) {
 
 void Counter::afterLogin() {
     editing->noteTotals();
+    // The serial config.ini gave may be one a stored sale has (an older copy of the file, or one
+    // the disk emptied): the next sale gets a free one, and the operator hears of it now.
+    const std::optional<qint64> counter = parseInteger(main_->counterText());
+    if (!counter) return;
+    guard(main_, [this, counter] {
+        const FreeSerial free = freeSerial(dm_.ADOConnection1, main_->serialText(), *counter);
+        if (!free.moved) return;
+        const QString shown = trimBlanks(main_->serialText());
+        main_->setSerialText(free.serial + QLatin1Char(' '));
+        main_->setCounterText(QString::number(free.counter));
+        showInfo(serialMovedText(shown, free.serial, SerialMoment::Start), main_);
+    });
 }

@@ -35,4 +35,5 @@ public:
 
 private:
     TMainForm* main_;
+    Tdmfm& dm_;
 };

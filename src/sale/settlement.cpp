@@ -277,15 +277,18 @@ void Settlement::settle() {
         showError(QStringLiteral("无法保存下一个流水号到 %1，请检查程序目录是否可以写入。").arg(main_->config().path()),
                   main_);
     }
+    if (stored.serialMoved) {
+        showInfo(serialMovedText(trimBlanks(in.serialShown), stored.serial, SerialMoment::Settlement), main_);
+    }
     main_->setCounterText(stored.nextCounter);
     main_->setSerialText(stored.nextSerial);
     emit settled(stored.serial);
 
     // The sale is stored: a printer that fails now loses nothing.
-    if (printReceiptBox->isChecked()) printReceipt(in.serialShown, *parseNumber(in.cash), *parseNumber(in.change));
+    if (printReceiptBox->isChecked()) printReceipt(stored.serialShown, *parseNumber(in.cash), *parseNumber(in.change));
     if (printDeliveryNoteBox->isChecked() && deliveryNote_) {
         DeliveryNoteInput printed = note;
-        printed.serial = in.serialShown;
+        printed.serial = stored.serialShown;
         deliveryNote_->showDeliveryNote(main_, printed);
     }
     editing_->afterNoteEmptied();

@@ -4,8 +4,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStandardPaths>
+
+#include "core/save_file.h"
 
 #include "core/vendor.h"
 
@@ -44,16 +45,13 @@ QString writeDesktopShortcut(const QString& desktopDir, const ShortcutTarget& ta
     return QFile::link(target.program, path) ? path : QString();
 #else
     const QString path = QDir(desktopDir).filePath(target.name + QStringLiteral(".desktop"));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return QString();
     const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nVersion=1.0\n") + QStringLiteral("Name=") +
                           target.name + QLatin1Char('\n') + QStringLiteral("Comment=") + target.description +
                           QLatin1Char('\n') + QStringLiteral("Exec=") + quotedExec(target.program) + QLatin1Char('\n') +
                           QStringLiteral("Path=") + target.workingDirectory + QLatin1Char('\n') +
                           QStringLiteral("Icon=applications-office\nTerminal=false\n") +
                           QStringLiteral("Categories=Office;Finance;\n");
-    file.write(entry.toUtf8());
-    if (!file.commit()) return QString();
+    if (!saveWholeFile(path, entry.toUtf8())) return QString();
     QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
     return path;
 #endif

@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "core/errors.h"
+#include "core/serial.h"
 #include "core/settings_stores.h"
 #include "core/settlement_steps.h"
 #include "support/data_module_test.h"
@@ -105,6 +106,60 @@ private slots:
         QCOMPARE(db->count(QStringLiteral("data")), 1);
         QCOMPARE(db->count(QStringLiteral("data1")), 2);
         QCOMPARE(db->count(QStringLiteral("data3")), 1);
+    }
+
+    // A serial a stored sale has is never given again, whatever config.ini says: the counter
+    // moves past the highest one stored with the same stem, and the serial keeps its form.
+    void aSerialIsNeverUsedTwice_data() {
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<qint64>("counter");
+        QTest::addColumn<QString>("serial");
+        QTest::newRow("free") << QStringList{QStringLiteral("CJG261210000001")} << "CJG261210000002 " << qint64(2)
+                              << "CJG261210000002";
+        QTest::newRow("taken, more after it")
+            << QStringList{QStringLiteral("CJG261210000002"), QStringLiteral("CJG261210000005"),
+                           QStringLiteral("CJG261210000003")}
+            << "CJG261210000002 " << qint64(2) << "CJG261210000006";
+        QTest::newRow("the default of an emptied config.ini")
+            << QStringList{QStringLiteral("CJG121122000002"), QStringLiteral("CJG121122000007")} << "CJG121122000002"
+            << qint64(1) << "CJG121122000008";
+        QTest::newRow("other stems do not count")
+            << QStringList{QStringLiteral("CJG261210000002"), QStringLiteral("WL261210000090"),
+                           QStringLiteral("CJG26121000099X")}
+            << "CJG261210000002 " << qint64(2) << "CJG261210000003";
+        QTest::newRow("a counter past a million") << QStringList{QStringLiteral("CJG2612101000000")}
+                                                  << "CJG2612101000000 " << qint64(1000000) << "CJG2612101000001";
+    }
+    void aSerialIsNeverUsedTwice() {
+        QFETCH(QStringList, stored);
+        QFETCH(QString, shown);
+        QFETCH(qint64, counter);
+        QFETCH(QString, serial);
+        for (const QString& s : stored) db->exec(QStringLiteral("INSERT INTO data3 (a,[1]) VALUES (?,1)"), {s});
+        const FreeSerial free = freeSerial(dm->ADOConnection1, shown, counter);
+        QCOMPARE(free.serial, serial);
+        QCOMPARE(free.moved, serial != shown.trimmed());
+        QVERIFY(free.serial.endsWith(QString::asprintf("%.6lld", static_cast<long long>(free.counter))));
+    }
+
+    // The settlement itself: a note settled under a serial already stored takes the next free
+    // one, says so, and numbers on from it.
+    void aSettlementTakesAFreeSerial() {
+        db->exec(QStringLiteral("INSERT INTO data3 (a,[1]) VALUES ('CJG121122000002',9), ('CJG121122000004',9)"));
+        db->exec(
+            QStringLiteral("INSERT INTO data (a,c,[2],[4],[6],[7],day1) VALUES ('可乐','A',2,5,10,1,'2012-11-22')"));
+        IniFile config(configIniPath(db->dir()));
+        const StoredSale stored = storeSale(*dm, config, aNote());
+        QVERIFY(stored.serialMoved);
+        QCOMPARE(stored.serial, QStringLiteral("CJG121122000005"));
+        QCOMPARE(stored.serialShown, QStringLiteral("CJG121122000005 "));
+        QCOMPARE(stored.nextSerial, QStringLiteral("CJG121122000006 "));
+        QCOMPARE(stored.nextCounter, QStringLiteral("6"));
+        QCOMPARE(db->scalar(QStringLiteral("SELECT count(*) FROM data3 GROUP BY a ORDER BY count(*) DESC")).toInt(), 1);
+        QCOMPARE(db->count(QStringLiteral("data1"), QStringLiteral("h='CJG121122000005'")), 1);
+        QVERIFY(serialMovedText(QStringLiteral("CJG121122000002"), stored.serial, SerialMoment::Settlement)
+                    .contains(stored.serial));
     }
 };
 

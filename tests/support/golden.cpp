@@ -3,8 +3,9 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringList>
+
+#include "core/save_file.h"
 
 namespace {
 
@@ -106,10 +107,7 @@ QString compareWithGolden(const QString& name, const QString& actual) {
     const QString path = QStringLiteral(ZENLO_TEST_SOURCE_DIR "/golden/") + name;
     if (qEnvironmentVariableIsSet("ZENLO_UPDATE_GOLDEN")) {
         QDir().mkpath(QFileInfo(path).absolutePath());
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly)) return QStringLiteral("cannot write ") + path;
-        file.write(actual.toUtf8());
-        return file.commit() ? QString() : QStringLiteral("cannot write ") + path;
+        return saveWholeFile(path, actual.toUtf8()) ? QString() : QStringLiteral("cannot write ") + path;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
