@@ -323,7 +323,7 @@ private slots:
         db->exec(QStringLiteral("DROP INDEX sp_lookup"));
         dm.reset();
         dm = std::make_unique<Tdmfm>(db->path());
-        QCOMPARE(db->count(QStringLiteral("sqlite_master"), QStringLiteral("type='index'")), 4);
+        QCOMPARE(db->count(QStringLiteral("sqlite_master"), QStringLiteral("type='index'")), 5);
     }
 };
 

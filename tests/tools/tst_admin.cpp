@@ -53,7 +53,7 @@ private slots:
         QCOMPARE(db.scalar(QStringLiteral("SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_master "
                                           "WHERE type='index' ORDER BY name)"))
                      .toString(),
-                 QStringLiteral("data1_day1 data3_day1 sp_lookup sp_商品编码"));
+                 QStringLiteral("data1_day1 data3_a data3_day1 sp_lookup sp_商品编码"));
         QCOMPARE(
             db.scalar(QStringLiteral("SELECT passwd FROM userdb WHERE username=?"), {kSuperAdministrator}).toString(),
             kDefaultPassword);
