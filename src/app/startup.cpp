@@ -25,7 +25,7 @@
 #include "users/login.h"
 #include "users/usergl.h"
 
-QString databaseProblemText(const QString& path, int kind) {
+QString databaseProblemText(const QString& path, int kind, const QString& detail) {
     const QString file = QFileInfo(path).absoluteFilePath();
     const QString create = QStringLiteral(
         "\n\n要新建数据库，请在程序目录中运行：\n    zenlo-admin init data.mdb\n"
@@ -44,7 +44,11 @@ QString databaseProblemText(const QString& path, int kind) {
                        "数据库文件无法读取：\n%1\n\n请检查文件和它所在文件夹的权限：当前用户必须能读写它们。")
                 .arg(file);
         case DataError::Kind::Damaged:
-            return QStringLiteral("数据库文件已经损坏：\n%1").arg(file) + restore;
+            return QStringLiteral("数据库文件已经损坏：\n%1").arg(file) +
+                   (detail.isEmpty() || detail.contains(QStringLiteral("损坏"))
+                        ? QString()
+                        : QStringLiteral("\n（%1）").arg(detail)) +
+                   QStringLiteral("\n\n程序没有写入这个文件。") + restore;
         case DataError::Kind::InUse:
             return QStringLiteral(
                        "数据库文件正在被另一个程序使用：\n%1\n\n请先关闭另一个打开的Zenlo送货单打印软件，"
@@ -84,7 +88,7 @@ bool Program::create() {
     try {
         dm = make<Tdmfm>(options_.databasePath);
     } catch (const DataError& e) {
-        showError(databaseProblemText(options_.databasePath, int(e.kind())));
+        showError(databaseProblemText(options_.databasePath, int(e.kind()), e.message()));
         destroyWindows();
         return false;
     }
@@ -101,6 +105,12 @@ bool Program::create() {
 }
 
 void Program::wire() {
+    // A large file's page check ends after the start: a damaged file ends the program then,
+    // before anything is written to it.
+    connect(dm, &Tdmfm::databaseDamaged, this, [this](const QString& problem) {
+        showError(databaseProblemText(options_.databasePath, int(DataError::Kind::Damaged), problem));
+        QApplication::exit(1);
+    });
     mainForm->setDataModule(dm);
     loginfm->setDataModule(dm);
     counter = new Counter(mainForm, *dm);

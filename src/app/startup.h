@@ -69,5 +69,6 @@ private:
     QStringList creationOrder_;
 };
 
-// The message for a database file that cannot be used, naming the file and the way out.
-QString databaseProblemText(const QString& path, int kind);
+// The message for a database file that cannot be used, naming the file, what is wrong with it
+// (`detail`, when known) and the way out.
+QString databaseProblemText(const QString& path, int kind, const QString& detail = QString());

@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "core/connection.h"
+#include "core/database_check.h"
 #include "core/errors.h"
 #include "core/schema.h"
 
@@ -132,16 +133,8 @@ QString databaseProblem(const QString& path) {
     try {
         Connection db;
         db.openReadOnly(path, QByteArray(kDatabaseKey));
-        for (const TableDef& t : schemaTables()) {
-            QStringList present;
-            Statement info(db.handle(), QStringLiteral("PRAGMA table_info(\"%1\")").arg(t.name));
-            while (info.step()) present.append(info.value(1).toString());
-            if (present.isEmpty()) return QStringLiteral("“%1”不是本程序的数据库：没有表 %2").arg(file, t.name);
-            for (const FieldDef& f : t.columns) {
-                if (!present.contains(f.name, Qt::CaseInsensitive)) {
-                    return QStringLiteral("“%1”不是本程序的数据库：表 %2 缺少列 %3").arg(file, t.name, f.name);
-                }
-            }
+        if (const QString missing = schemaProblem(db); !missing.isEmpty()) {
+            return QStringLiteral("“%1”不是本程序的数据库：%2").arg(file, missing);
         }
         // The engine's findings name pages and cells: they go to the log, the operator gets the
         // verdict.

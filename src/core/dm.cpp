@@ -84,6 +84,14 @@ Tdmfm::Tdmfm(const QString& databasePath, QObject* parent)
       databasePath_(databasePath),
       lock_(databasePath) {
     setObjectName(QStringLiteral("dmfm"));
+    // Nothing is written to a file before its check has passed.
+    checkGate_ = ADOConnection1.addWriteGate([this] {
+        if (const std::optional<QString> problem = check_.waitForResult()) {
+            throw DataError(QStringLiteral("数据库文件已经损坏（%1），不能再写入。").arg(*problem),
+                            DataError::Kind::Damaged);
+        }
+    });
+    connect(&check_, &BackgroundCheck::failed, this, &Tdmfm::databaseDamaged);
     for (Dataset* history : {&ADOQuery13, &ADOQuery9, &ADOTable2, &ADOTable6}) history->setRowProvider(&historyIndex);
     connectDatabase();
 }
@@ -91,6 +99,8 @@ Tdmfm::Tdmfm(const QString& databasePath, QObject* parent)
 Tdmfm::~Tdmfm() {
     historyIndex.stop();
     historyRows.stop();
+    check_.stop();
+    ADOConnection1.removeWriteGate(checkGate_);
     ADOConnection1.close();
 }
 
@@ -102,8 +112,22 @@ void Tdmfm::connectDatabase() {
     }
     try {
         ADOConnection1.open(databasePath_, QByteArray(kDatabaseKey));
+        // Its tables first, then its pages: at once for a file of ordinary size, in the
+        // background for a large one (the first write waits for that check).
+        const QString file = QFileInfo(databasePath_).absoluteFilePath();
+        if (const QString missing = schemaProblem(ADOConnection1); !missing.isEmpty()) {
+            throw DataError(missing, DataError::Kind::Damaged);
+        }
+        if (QFileInfo(databasePath_).size() <= checkAtOnceBytes) {
+            if (const QString damage = pagesProblem(ADOConnection1, file); !damage.isEmpty()) {
+                throw DataError(damage, DataError::Kind::Damaged);
+            }
+        } else {
+            check_.start(databasePath_, QByteArray(kDatabaseKey));
+        }
         ensureSchemaIndexes(ADOConnection1);
     } catch (...) {
+        check_.stop();
         ADOConnection1.close();
         lock_.unlock();
         throw;
@@ -116,6 +140,7 @@ void Tdmfm::disconnectDatabase() {
     // The file may be replaced while disconnected: what the index holds is forgotten.
     historyIndex.stop();
     historyRows.stop();
+    check_.stop();
     ADOConnection1.close();
     lock_.unlock();
 }

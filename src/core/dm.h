@@ -6,6 +6,7 @@
 
 #include "core/background_rows.h"
 #include "core/connection.h"
+#include "core/database_check.h"
 #include "core/database_copy.h"
 #include "core/dataset.h"
 #include "core/history_index.h"
@@ -28,6 +29,9 @@ public:
 
     const QString& databasePath() const { return databasePath_; }
 
+    // Files larger than this have their pages checked in the background (tests lower it).
+    static inline qint64 checkAtOnceBytes = kCheckAtOnceBytes;
+
     // Begins reading the history into memory in the background; from then on the index is
     // rebuilt whenever the database is connected again. Until it is ready, the sales window's
     // lists are looked for off the user-interface thread (historyRows).
@@ -39,6 +43,12 @@ public:
     // The sales lists' rows found on a reading connection while the index is not ready.
     BackgroundRows historyRows;
 
+signals:
+    // The page check of a large file, done in the background, found it damaged: nothing has
+    // been written to it, and nothing will be.
+    void databaseDamaged(const QString& problem);
+
+public:
     Dataset ADOTable5;  // data: appending note lines
     Dataset ADOTable6;  // data3: appending the settlement row
     Dataset ADOTable2;  // data1
@@ -61,6 +71,8 @@ public:
     Dataset ADOQuery14;
 
 private:
+    BackgroundCheck check_;
+    int checkGate_ = 0;
     QString databasePath_;
     DatabaseLock lock_;
     bool historyIndexWanted_ = false;

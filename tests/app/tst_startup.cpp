@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
@@ -31,6 +32,35 @@
 #include "users/usergl.h"
 
 namespace {
+// A database of the program with 400 goods, damaged as named: "flipped" (a run of bytes in
+// the middle overwritten), "no rz" (a table dropped), "no day6" (data3 without most of its columns).
+void makeDatabase(const QString& file, const QString& damage) {
+    {
+        Connection made;
+        made.create(file, QByteArray(kDatabaseKey));
+        createSchema(made);
+        Transaction tx(made);
+        for (int i = 0; i < 400; ++i) {
+            made.execute(QStringLiteral("INSERT INTO sp (商品编码,商品名称) VALUES (?,?)"),
+                         {QStringLiteral("G%1").arg(i), QString(60, QChar(0x5546))});
+        }
+        tx.commit();
+        if (damage == QLatin1String("no rz")) made.execute(QStringLiteral("DROP TABLE rz"));
+        if (damage == QLatin1String("no day6")) {
+            made.execute(QStringLiteral("ALTER TABLE data3 RENAME TO old"));
+            made.execute(QStringLiteral("CREATE TABLE data3 AS SELECT ID,a,b,[1],[2],day1 FROM old"));
+            made.execute(QStringLiteral("DROP TABLE old"));
+        }
+    }
+    if (damage == QLatin1String("truncated")) QFile::resize(file, QFileInfo(file).size() / 2);
+    if (damage == QLatin1String("flipped")) {
+        QFile f(file);
+        if (!f.open(QIODevice::ReadWrite)) return;
+        f.seek(f.size() / 2);
+        f.write(QByteArray(64, '\x55'));
+    }
+}
+
 QByteArray bytesOf(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -126,6 +156,18 @@ private slots:
         QTest::newRow("another key") << "key"
                                      << "密码不同"
                                      << "zenlo-admin restore";
+        QTest::newRow("pages damaged") << "flipped"
+                                       << "已经损坏"
+                                       << "zenlo-admin restore";
+        QTest::newRow("cut in half") << "truncated"
+                                     << "已经损坏"
+                                     << "zenlo-admin restore";
+        QTest::newRow("a table missing") << "no rz"
+                                         << "没有表 rz"
+                                         << "zenlo-admin restore";
+        QTest::newRow("a column missing") << "no day6"
+                                          << "表 data3 缺少列"
+                                          << "zenlo-admin restore";
     }
 
     void foreignOrBrokenFilesAreNamed() {
@@ -141,6 +183,9 @@ private slots:
             Connection other;
             other.create(file, QByteArrayLiteral("another key"));
             other.execute(QStringLiteral("CREATE TABLE t(x)"));
+        } else if (kind == QLatin1String("flipped") || kind == QLatin1String("truncated") ||
+                   kind.startsWith(QLatin1String("no "))) {
+            makeDatabase(file, kind);
         } else {
             QFile f(file);
             QVERIFY(f.open(QIODevice::WriteOnly));

@@ -235,17 +235,29 @@ private slots:
         QVERIFY2(stamp.isValid() && stamp >= before.addSecs(-1), qPrintable(exit));
     }
 
-    void failingExitUpdateKeepsTheWindowOpen() {
+    // An exit time that cannot be written is said, and the operator chooses: stay (the default),
+    // or leave anyway with the numbering saved - never a window that cannot be closed.
+    void failingExitUpdateAsksBeforeLeaving() {
         MainFixture f;
         f.main->show();
         f.main->setLoginLogId(1);
         f.db.exec(QStringLiteral("DROP TABLE rz"));
         QSignalSpy closed(f.main.get(), &TMainForm::closed);
+        f.dialogs.answers = {false};
         QVERIFY(!f.main->close());
         QVERIFY(f.main->isVisible());
         QCOMPARE(closed.count(), 0);
         QVERIFY(!QFile::exists(f.configPath()));
+        QCOMPARE(f.dialogs.boxes.size(), 1);
+        QCOMPARE(f.dialogs.boxes[0].kind, QStringLiteral("yesNo"));
+        QVERIFY(!f.dialogs.boxes[0].defaultYes);
+        QVERIFY(f.dialogs.lastText().contains(QStringLiteral("退出时间没有写入数据库")));
         QVERIFY(f.dialogs.lastText().contains(QStringLiteral("rz")));
+
+        f.dialogs.answers = {true};
+        QVERIFY(f.main->close());
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(QFile::exists(f.configPath()));
     }
 
     void statusBarClickOpensTheWebSite() {

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "core/dm.h"
+#include "core/errors.h"
 #include "core/formats.h"
 #include "core/jet_dialect.h"
 #include "core/session.h"
@@ -360,12 +361,24 @@ void TMainForm::activationHook() {
 
 bool TMainForm::runCloseSequence() {
     if (loginLogId() != 0 && dm_) {
-        const bool written = guard(this, [this] {
+        QString failure;
+        try {
             ExecQuery(dm_->ADOQuery1, QStringLiteral("update rz set jtime='") +
                                           sqlText(formatDateTime(QDateTime::currentDateTime())) + QStringLiteral("'") +
                                           QStringLiteral("where id=") + QString::number(loginLogId()));
-        });
-        if (!written) return false;
+        } catch (const std::exception& e) {
+            const auto* data = dynamic_cast<const DataError*>(&e);
+            failure = data ? data->message() : QString::fromLocal8Bit(e.what());
+        }
+        // A folder that became read-only, a damaged or vanished file: the exit time cannot be
+        // written, but the operator can still leave (the program would otherwise have to be
+        // killed). Staying is the default.
+        if (!failure.isEmpty() &&
+            !Dialogs::current().yesNo(this, Boxes::kWarningTitle,
+                                      QStringLiteral("退出时间没有写入数据库：\n%1\n\n仍然退出程序吗？").arg(failure),
+                                      false, Dialogs::Icon::Warning)) {
+            return false;
+        }
     }
     if (!saveNumbering()) {
         showError(QStringLiteral("无法保存销售流水号到 %1，下次启动时流水号可能重复。").arg(config_.path()), this);
