@@ -8,8 +8,8 @@
 #include <QString>
 #include <cstdio>
 
-#include "../tools/demo_sales.h"
 #include "core/connection.h"
+#include "core/demo_sales.h"
 #include "core/schema.h"
 
 namespace bench {

@@ -8,11 +8,11 @@
 #include "admin_commands.h"
 #include "core/connection.h"
 #include "core/database_copy.h"
+#include "core/demo_goods.h"
 #include "core/dm.h"
 #include "core/errors.h"
 #include "core/schema.h"
 #include "core/settings_stores.h"
-#include "demo_goods.h"
 #include "support/temp_database.h"
 #include "support/test_registry.h"
 

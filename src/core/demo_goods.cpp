@@ -1,5 +1,5 @@
 // About fifty goods of a small Chinese grocery, for the demo database.
-#include "demo_goods.h"
+#include "core/demo_goods.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // A made-up sales history.
-#include "demo_sales.h"
+#include "core/demo_sales.h"
 
 #include <QRandomGenerator>
 #include <cmath>
 
 #include "core/connection.h"
+#include "core/demo_goods.h"
 #include "core/serial.h"
-#include "demo_goods.h"
 
 namespace {
 
