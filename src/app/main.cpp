@@ -1,7 +1,10 @@
-// zenlo: the counter program. Start it from its own directory, where data.mdb lives.
+// zenlo: the counter program. Run from a folder of its own it keeps data.mdb in the working
+// directory; installed, in the user's data folder (see core/data_place.h).
+#include <QDir>
 #include <QStyle>
 
 #include "app/startup.h"
+#include "core/data_place.h"
 #include "core/ui/fonts.h"
 #include "core/ui/guard.h"
 #include "core/ui/hints.h"
@@ -19,6 +22,13 @@ int main(int argc, char** argv) {
     installHintTiming(&app);
     installEnterPressesButtons(&app);
     applySkin(-1);
-    Program program;
+    const DataPlace place = currentDataPlace();
+    if (place.installed) QDir::setCurrent(place.dataDir);
+    Program::Options options;
+    options.databasePath = place.databasePath;
+    options.environment.configDir = place.configDir;
+    options.environment.installed = place.installed;
+    options.backupDir = place.backupDir;
+    Program program(options);
     return program.run();
 }

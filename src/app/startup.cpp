@@ -13,6 +13,7 @@
 #include "goods/excel.h"
 #include "goods/ys.h"
 #include "maintenance/About.h"
+#include "maintenance/first_start.h"
 #include "maintenance/repairdb.h"
 #include "note/note_list.h"
 #include "sale/Unit2.h"
@@ -85,12 +86,23 @@ T* Program::make(Args&&... args) {
 bool Program::create() {
     mainForm = make<TMainForm>(options_.environment);
     loginfm = make<Tloginfm>(mainForm);
-    try {
-        dm = make<Tdmfm>(options_.databasePath);
-    } catch (const DataError& e) {
-        showError(databaseProblemText(options_.databasePath, int(e.kind()), e.message()));
-        destroyWindows();
-        return false;
+    for (;;) {
+        try {
+            dm = make<Tdmfm>(options_.databasePath);
+            break;
+        } catch (const DataError& e) {
+            // No database yet: the shop chooses how to begin. A file that is there but cannot be
+            // used is never replaced by a new one.
+            if (e.kind() == DataError::Kind::Missing && !QFileInfo::exists(options_.databasePath)) {
+                TFirstStart first(options_.databasePath);
+                if (first.exec() == QDialog::Accepted) continue;
+                destroyWindows();
+                return false;
+            }
+            showError(databaseProblemText(options_.databasePath, int(e.kind()), e.message()));
+            destroyWindows();
+            return false;
+        }
     }
     // The sales history is read into memory in the background while the operator logs in.
     dm->startHistoryIndex();

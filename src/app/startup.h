@@ -29,6 +29,8 @@ public:
     struct Options {
         QString databasePath = QStringLiteral("data.mdb");
         TMainForm::Environment environment;
+        // Where the automatic backups go; none when empty (tests that do not want them).
+        QString backupDir;
     };
 
     Program();

@@ -52,7 +52,8 @@ QString partialPath(const QString& path, const QString& what) {
 // Copies every page of `source` into the new file `target` through the engine, in steps, so a
 // program writing to the source meanwhile neither waits long nor leaves a torn copy (the copy
 // starts again when the source changes between steps). Throws DataError.
-void copyThroughEngine(const QString& source, const QString& target, const CopyProgress& progress) {
+void copyThroughEngine(const QString& source, const QString& target, const CopyProgress& progress,
+                       const QDeadlineTimer& deadline = QDeadlineTimer(QDeadlineTimer::Forever)) {
     Connection from;
     from.openReadOnly(source, QByteArray(kDatabaseKey));
     Connection to;
@@ -62,7 +63,12 @@ void copyThroughEngine(const QString& source, const QString& target, const CopyP
     QElapsedTimer sinceProgress;
     sinceProgress.start();
     int rc = SQLITE_OK;
+    bool late = false;
     while (true) {
+        if (deadline.hasExpired()) {
+            late = true;
+            break;
+        }
         rc = sqlite3_backup_step(backup, kPagesPerStep);
         if (rc == SQLITE_OK || rc == SQLITE_DONE) {
             sinceProgress.restart();
@@ -77,6 +83,7 @@ void copyThroughEngine(const QString& source, const QString& target, const CopyP
         }
     }
     sqlite3_backup_finish(backup);
+    if (late) throw DataError(QStringLiteral("复制没有在规定的时间内完成（磁盘太慢），下次再试。"), DataError::Kind::State);
     if (rc != SQLITE_DONE) throw DataError(engineErrorText(rc, QString::fromUtf8(sqlite3_errstr(rc))));
     to.close();
     from.close();
@@ -126,7 +133,7 @@ QString defaultBackupPath() {
 #endif
 }
 
-QString databaseProblem(const QString& path) {
+QString databaseProblem(const QString& path, CheckDepth depth) {
     const QString file = absolute(path);
     if (QFileInfo(path).isDir()) return QStringLiteral("“%1”是一个文件夹，不是数据库文件。").arg(file);
     if (!QFileInfo(path).isFile()) return QStringLiteral("文件不存在：") + file;
@@ -138,7 +145,8 @@ QString databaseProblem(const QString& path) {
         }
         // The engine's findings name pages and cells: they go to the log, the operator gets the
         // verdict.
-        Statement check(db.handle(), QStringLiteral("PRAGMA integrity_check"));
+        Statement check(db.handle(), depth == CheckDepth::Quick ? QStringLiteral("PRAGMA quick_check")
+                                                                : QStringLiteral("PRAGMA integrity_check"));
         QStringList findings;
         while (check.step()) findings.append(check.value(0).toString());
         if (findings != QStringList{QStringLiteral("ok")}) {
@@ -160,7 +168,8 @@ QString databaseProblem(const QString& path) {
     return QString();
 }
 
-DatabaseCopyResult backupDatabase(const QString& databasePath, const QString& target, const CopyProgress& progress) {
+DatabaseCopyResult backupDatabase(const QString& databasePath, const QString& target, const CopyProgress& progress,
+                                  const BackupLimits& limits) {
     if (target.trimmed().isEmpty()) return failed(Failure::Copy, QStringLiteral("没有填写备份文件的位置。"));
     const QFileInfo targetInfo(target);
     if (!QFileInfo(databasePath).isFile()) {
@@ -180,13 +189,13 @@ DatabaseCopyResult backupDatabase(const QString& databasePath, const QString& ta
     const QString partial = partialPath(target, QStringLiteral("partial"));
     QFile::remove(partial);
     try {
-        copyThroughEngine(databasePath, partial, progress);
+        copyThroughEngine(databasePath, partial, progress, limits.deadline);
     } catch (const DataError& e) {
         QFile::remove(partial);
         return failed(Failure::Copy, QStringLiteral("不能写入“%1”：%2")
                                          .arg(QDir::toNativeSeparators(targetInfo.absoluteFilePath()), e.message()));
     }
-    if (const QString problem = databaseProblem(partial); !problem.isEmpty()) {
+    if (const QString problem = databaseProblem(partial, limits.check); !problem.isEmpty()) {
         QFile::remove(partial);
         return failed(Failure::Copy, QStringLiteral("备份的副本没有通过检查：") + problem);
     }

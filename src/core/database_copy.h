@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -28,16 +29,26 @@ inline const QString kBackupPathValue = QStringLiteral("save");
 // where a drive letter means nothing, beifen.mdb in the user's home directory.
 QString defaultBackupPath();
 
+// How thorough a check is: the engine's full integrity check, or its quick check of the pages
+// (which leaves out the agreement of indexes and rows, and takes a fraction of the time).
+enum class CheckDepth { Full, Quick };
+
 // Empty when `path` opens with the program's key, holds the six tables with all their columns
-// and passes the engine's integrity check; otherwise what is wrong with it.
-QString databaseProblem(const QString& path);
+// and passes the engine's check; otherwise what is wrong with it.
+QString databaseProblem(const QString& path, CheckDepth depth = CheckDepth::Full);
+
+// How long a backup may take, and how it checks its copy.
+struct BackupLimits {
+    QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever);  // given up, cleanly, after it
+    CheckDepth check = CheckDepth::Full;
+};
 
 // Copies the database to `target` through the engine, so the copy is consistent even while
 // another program writes to the database. The copy is written beside the target under another
 // name, checked, and only then renamed to the target: an existing backup is replaced only by a
 // whole new one.
 DatabaseCopyResult backupDatabase(const QString& databasePath, const QString& target,
-                                  const CopyProgress& progress = {});
+                                  const CopyProgress& progress = {}, const BackupLimits& limits = {});
 
 // Replaces the database with the backup `source`. The source must be a sound database of this
 // program; it is copied beside the database and renamed into place only when whole. The

@@ -12,3 +12,8 @@ void OpenQuery(Dataset& dataset, const QString& sql);
 int ExecQuery(Dataset& dataset, const QString& sql);
 // The distinct values of a column expression in ascending order.
 void OpenGroupedColumn(Dataset& dataset, const QString& column, const QString& table);
+
+class Connection;
+
+// How many logins of `user` the login log holds.
+int loginCount(Connection& db, const QString& user);

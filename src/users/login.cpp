@@ -136,6 +136,12 @@ void Tloginfm::closeStep() {
     main_->Edit47->setFocus();
     applyRights(user);
     guard(main_, [this, &user] { writeLoginLog(user); });
+    // The first login of a new shop's administrator with the password everybody knows.
+    if (Session::isSuperAdministrator(user) && trimBlanks(Edit1->text()) == kDefaultPassword) {
+        guard(main_, [this, &user] {
+            if (loginCount(dm_->ADOConnection1, user) == 1) showInfo(kChangeInitialPassword, main_);
+        });
+    }
 }
 
 void Tloginfm::applyRights(const QString& user) {

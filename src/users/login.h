@@ -13,6 +13,10 @@ class QPushButton;
 class TMainForm;
 class Tdmfm;
 
+// Said once, at the super administrator's first login with the initial password.
+inline const QString kChangeInitialPassword = QStringLiteral(
+    "欢迎使用！超级管理员现在用的是初始密码，谁都知道它。请在“设 置”菜单的“修改密码”中换成只有您知道的密码。");
+
 class Tloginfm : public QDialog {
     Q_OBJECT
 

@@ -64,8 +64,9 @@ QToolButton* toolButton(const QString& name, const QString& caption, const QIcon
 TMainForm::TMainForm(Environment environment, QWidget* parent)
     : QMainWindow(parent),
       environment_(std::move(environment)),
-      config_(configIniPath(environment_.programDir.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                              : environment_.programDir)) {
+      config_(configIniPath(!environment_.configDir.isEmpty()  ? environment_.configDir
+                            : !environment_.programDir.isEmpty() ? environment_.programDir
+                                                                 : QCoreApplication::applicationDirPath())) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(Vendor::kProductTitle);
     setFont(songtiPixels(16));
@@ -310,7 +311,7 @@ void TMainForm::runShowSequence() {
     // 1. The advisory, every time the window is shown from a fixed disk.
     const QString programDir =
         environment_.programDir.isEmpty() ? QCoreApplication::applicationDirPath() : environment_.programDir;
-    if (!environment_.isRemovableDrive(programDir)) {
+    if (!environment_.installed && !environment_.isRemovableDrive(programDir)) {
         Dialogs::current().message(this, kAdvisoryCaption, kAdvisoryText, Dialogs::Icon::Error);
     }
     // 2. The three tables code entry and settlement write to.

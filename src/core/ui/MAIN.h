@@ -27,11 +27,14 @@ class TMainForm : public QMainWindow {
 
 public:
     struct Environment {
-        QString programDir;  // where config.ini lives; the executable's directory by default
+        QString programDir;  // the executable's directory by default
+        QString configDir;   // where config.ini lives; the program's directory by default
+        // An installed program shows no advice to run it from a USB drive: it was installed.
+        bool installed = false;
         std::function<bool(const QString&)> isRemovableDrive;  // the drive advisory's test
     };
 
-    explicit TMainForm(Environment environment = {}, QWidget* parent = nullptr);
+    explicit TMainForm(Environment environment, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // State the main window owns.
