@@ -83,7 +83,8 @@ void copyThroughEngine(const QString& source, const QString& target, const CopyP
         }
     }
     sqlite3_backup_finish(backup);
-    if (late) throw DataError(QStringLiteral("复制没有在规定的时间内完成（磁盘太慢），下次再试。"), DataError::Kind::State);
+    if (late)
+        throw DataError(QStringLiteral("复制没有在规定的时间内完成（磁盘太慢），下次再试。"), DataError::Kind::State);
     if (rc != SQLITE_DONE) throw DataError(engineErrorText(rc, QString::fromUtf8(sqlite3_errstr(rc))));
     to.close();
     from.close();

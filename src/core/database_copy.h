@@ -47,8 +47,8 @@ struct BackupLimits {
 // another program writes to the database. The copy is written beside the target under another
 // name, checked, and only then renamed to the target: an existing backup is replaced only by a
 // whole new one.
-DatabaseCopyResult backupDatabase(const QString& databasePath, const QString& target,
-                                  const CopyProgress& progress = {}, const BackupLimits& limits = {});
+DatabaseCopyResult backupDatabase(const QString& databasePath, const QString& target, const CopyProgress& progress = {},
+                                  const BackupLimits& limits = {});
 
 // Replaces the database with the backup `source`. The source must be a sound database of this
 // program; it is copied beside the database and renamed into place only when whole. The

@@ -25,18 +25,17 @@ QPushButton* choice(const QString& name, const QString& text, QWidget* parent) {
 
 }  // namespace
 
-TFirstStart::TFirstStart(const QString& databasePath, QWidget* parent)
-    : QDialog(parent), databasePath_(databasePath) {
+TFirstStart::TFirstStart(const QString& databasePath, QWidget* parent) : QDialog(parent), databasePath_(databasePath) {
     setObjectName(QStringLiteral("FirstStart"));
     setWindowTitle(Vendor::kProductTitle);
     setFont(songtiPixels(14));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 18, 24, 18);
     layout->setSpacing(10);
-    Label1 = new QLabel(QStringLiteral("欢迎使用%1！\n\n还没有数据库文件：\n%2\n\n请选择怎样开始：")
-                            .arg(Boxes::kAppTitle,
-                                 QDir::toNativeSeparators(QFileInfo(databasePath).absoluteFilePath())),
-                        this);
+    Label1 =
+        new QLabel(QStringLiteral("欢迎使用%1！\n\n还没有数据库文件：\n%2\n\n请选择怎样开始：")
+                       .arg(Boxes::kAppTitle, QDir::toNativeSeparators(QFileInfo(databasePath).absoluteFilePath())),
+                   this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     layout->addWidget(Label1);

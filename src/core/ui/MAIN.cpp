@@ -64,7 +64,7 @@ QToolButton* toolButton(const QString& name, const QString& caption, const QIcon
 TMainForm::TMainForm(Environment environment, QWidget* parent)
     : QMainWindow(parent),
       environment_(std::move(environment)),
-      config_(configIniPath(!environment_.configDir.isEmpty()  ? environment_.configDir
+      config_(configIniPath(!environment_.configDir.isEmpty()    ? environment_.configDir
                             : !environment_.programDir.isEmpty() ? environment_.programDir
                                                                  : QCoreApplication::applicationDirPath())) {
     setObjectName(QStringLiteral("MainForm"));
