@@ -7,7 +7,9 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include "core/auto_backup.h"
 #include "core/connection.h"
+#include "core/data_place.h"
 #include "core/database_copy.h"
 #include "core/demo_goods.h"
 #include "core/demo_sales.h"
@@ -19,6 +21,12 @@
 
 namespace {
 
+// The database a command works on when none is named: the one the program itself opens.
+QString defaultDatabase() {
+    const DataPlace place = currentDataPlace();
+    return place.installed ? place.databasePath : QString::fromLatin1(kDatabaseFile);
+}
+
 const char kUsage[] =
     "用法：\n"
     "  zenlo-admin init [--demo] [文件]   创建新的数据库文件（默认当前目录的 data.mdb）；\n"
@@ -29,8 +37,13 @@ const char kUsage[] =
     "                                     data.mdb）；全部导入或者一行也不导入。\n"
     "  zenlo-admin backup [备份文件] [文件] 把数据库（默认当前目录的 data.mdb）备份到备份文件\n"
     "                                     （默认“数据库备份”窗口里的备份路径）；程序运行时也可以。\n"
+    "  zenlo-admin backup --rotate 文件夹 [文件]\n"
+    "                                     像程序退出时一样自动备份：备份为文件夹里的\n"
+    "                                     data-年月日.mdb，保留最近30天的和一年内每月最早的备份，\n"
+    "                                     删除其余的自动备份；适合每天由 cron 运行。\n"
     "  zenlo-admin restore 备份文件 [文件] 用备份文件替换数据库，原来的数据库另存为\n"
-    "                                     data.before-restore-日期-时间.mdb；程序运行时不能恢复。\n";
+    "                                     data.before-restore-日期-时间.mdb；程序运行时不能恢复。\n"
+    "安装的程序（/opt/zenlo）默认的数据库是 ~/.local/share/zenlo/data.mdb。\n";
 
 int init(const QStringList& args, QTextStream& out, QTextStream& err) {
     bool demo = false;
@@ -45,7 +58,7 @@ int init(const QStringList& args, QTextStream& out, QTextStream& err) {
             file = a;
         }
     }
-    if (file.isEmpty()) file = QString::fromLatin1(kDatabaseFile);
+    if (file.isEmpty()) file = defaultDatabase();
     try {
         createDatabaseFile(file, demo);
     } catch (const DataError& e) {
@@ -59,7 +72,7 @@ int init(const QStringList& args, QTextStream& out, QTextStream& err) {
 }
 
 int check(const QStringList& args, QTextStream& out, QTextStream& err) {
-    const QString file = args.isEmpty() ? QString::fromLatin1(kDatabaseFile) : args.first();
+    const QString file = args.isEmpty() ? defaultDatabase() : args.first();
     if (const QString problem = databaseProblem(file); !problem.isEmpty()) {
         err << "zenlo-admin: " << problem << '\n';
         return 1;
@@ -84,7 +97,7 @@ int importCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << kUsage;
         return 2;
     }
-    const QString database = args.size() > 1 ? args.at(1) : QString::fromLatin1(kDatabaseFile);
+    const QString database = args.size() > 1 ? args.at(1) : defaultDatabase();
     const GoodsImportResult result = importGoods(args.first(), database);
     if (result.failure != GoodsImportResult::Failure::None) {
         err << "zenlo-admin: " << importFailureText(result) << '\n';
@@ -94,8 +107,30 @@ int importCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
     return 0;
 }
 
+// The copy the program makes at a close, for a computer left running: today's file and the rotation.
+int rotateCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (args.isEmpty() || args.size() > 2 || args.first().startsWith(QLatin1Char('-'))) {
+        err << kUsage;
+        return 2;
+    }
+    const QString database = args.size() > 1 ? args.at(1) : defaultDatabase();
+    QStringList removed;
+    const DatabaseCopyResult result =
+        runAutoBackup(database, args.first(), QDate::currentDate(), QDeadlineTimer(QDeadlineTimer::Forever), &removed);
+    if (!result.ok()) {
+        err << "zenlo-admin: 数据库备份失败！" << result.problem << '\n';
+        return 1;
+    }
+    out << "数据库备份成功！"
+        << QFileInfo(QDir(args.first()).filePath(autoBackupName(QDate::currentDate()))).absoluteFilePath();
+    if (!removed.isEmpty()) out << "（删除了 " << removed.size() << " 个旧的自动备份）";
+    out << '\n';
+    return 0;
+}
+
 // A backup needs no pause of the program: the engine copies a consistent state while it runs.
 int backupCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (args.value(0) == QLatin1String("--rotate")) return rotateCommand(args.mid(1), out, err);
     if (args.size() > 2 || (!args.isEmpty() && args.first().startsWith(QLatin1Char('-')))) {
         err << kUsage;
         return 2;
@@ -103,7 +138,7 @@ int backupCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
     QString target = args.value(0);
     if (target.isEmpty()) target = UserKey::jxc().value(kBackupPathValue).value_or(QString());
     if (target.isEmpty()) target = defaultBackupPath();
-    const QString database = args.size() > 1 ? args.at(1) : QString::fromLatin1(kDatabaseFile);
+    const QString database = args.size() > 1 ? args.at(1) : defaultDatabase();
     const DatabaseCopyResult result = backupDatabase(database, target);
     if (!result.ok()) {
         err << "zenlo-admin: 数据库备份失败！" << result.problem << '\n';
@@ -118,7 +153,7 @@ int restoreCommand(const QStringList& args, QTextStream& out, QTextStream& err) 
         err << kUsage;
         return 2;
     }
-    const QString database = args.size() > 1 ? args.at(1) : QString::fromLatin1(kDatabaseFile);
+    const QString database = args.size() > 1 ? args.at(1) : defaultDatabase();
     const DatabaseCopyResult result = restoreDatabase(args.first(), database);
     if (!result.ok()) {
         err << "zenlo-admin: 数据库恢复失败！" << result.problem << '\n';

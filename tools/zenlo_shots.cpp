@@ -61,6 +61,7 @@ public:
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
         return {};
     }
+    QString existingDirectory(QWidget*, const QString&, const QString&) override { return {}; }
     bool openUrl(const QUrl&) override { return true; }
     void preview(QWidget*, const PrintDocument& document, QSize) override {
         if (onPreview) onPreview(document);

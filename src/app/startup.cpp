@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFileInfo>
 
+#include "core/auto_backup.h"
 #include "core/dm.h"
 #include "core/errors.h"
 #include "core/ui/dialogs.h"
@@ -107,6 +108,7 @@ bool Program::create() {
     // The sales history is read into memory in the background while the operator logs in.
     dm->startHistoryIndex();
     aboutBox = make<TAboutBox>(mainForm);
+    aboutBox->setDataFolder(QFileInfo(options_.databasePath).absolutePath());
     xstj = make<Txstj>(mainForm, *dm);
     form1 = make<TForm1>(mainForm, *dm);
     excell = make<Texcell>(mainForm);
@@ -152,6 +154,7 @@ void Program::wire() {
     });
     connect(mainForm, &TMainForm::backupRequested, this, [this] {
         Trepair* w = openWindow(repair, mainForm, *dm);
+        w->setAutoBackupFolder(options_.backupDir);
         // The database may come back restored: the note and its totals are read again.
         w->setRefreshNoteList([this] {
             counter->noteList->refresh();
@@ -159,7 +162,23 @@ void Program::wire() {
         });
         mainForm->hide();
     });
+    // The exit time and the serial are written by then; the day's copy follows, then the end.
+    connect(mainForm, &TMainForm::closed, this, [this] { backUpAtClose(); });
     connect(mainForm, &TMainForm::closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+// The copy of the day, in steps, given up when the close has waited long enough: the next close
+// tries again. A close says nothing of it; the backup window shows how the last one went.
+void Program::backUpAtClose() {
+    if (options_.backupDir.isEmpty() || !dm) return;
+    const AutoBackupSetting setting = autoBackupSetting(options_.backupDir);
+    if (!setting.enabled) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const DatabaseCopyResult result = runAutoBackup(dm->databasePath(), setting.dir, QDate::currentDate(),
+                                                    QDeadlineTimer(AutoBackup::kCloseSeconds * 1000));
+    QApplication::restoreOverrideCursor();
+    if (!result.ok()) qWarning("automatic backup: %s", qUtf8Printable(result.problem));
+    rememberAutoBackup(result, QDateTime::currentDateTime());
 }
 
 void Program::destroyWindows() {

@@ -65,6 +65,7 @@ private:
     template <class T, class... Args>
     T* make(Args&&... args);
     void wire();
+    void backUpAtClose();
     void destroyWindows();
 
     Options options_;

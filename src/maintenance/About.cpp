@@ -1,6 +1,7 @@
 // TAboutBox: "关于软件...", the product and how to reach its makers.
 #include "maintenance/About.h"
 
+#include <QDir>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -65,6 +66,13 @@ TAboutBox::TAboutBox(QWidget* mainWindow) : QDialog(mainWindow) {
     RightsLine->setObjectName(QStringLiteral("RightsLine"));
     RightsLine->setAlignment(Qt::AlignCenter);
     outer->addWidget(RightsLine);
+    DataFolder = new QLabel(this);
+    DataFolder->setObjectName(QStringLiteral("DataFolder"));
+    DataFolder->setAlignment(Qt::AlignCenter);
+    DataFolder->setWordWrap(true);
+    DataFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    DataFolder->setFont(songtiPixels(12));
+    outer->addWidget(DataFolder);
     outer->addStretch(1);
 
     OKButton = new QPushButton(QStringLiteral("确 定"), this);
@@ -72,7 +80,7 @@ TAboutBox::TAboutBox(QWidget* mainWindow) : QDialog(mainWindow) {
     OKButton->setDefault(true);
     outer->addWidget(OKButton, 0, Qt::AlignHCenter);
 
-    setFixedSize(440, 270);
+    setFixedSize(440, 300);
     connect(EmailLink, &ClickLabel::clicked, this, &TAboutBox::writeMail);
     connect(WebLink, &ClickLabel::clicked, this, &TAboutBox::openWebSite);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
@@ -107,4 +115,8 @@ void TAboutBox::paintEvent(QPaintEvent* event) {
     p.setPen(QPen(QColor(0x3c, 0x8d, 0xe0), 2));
     p.drawLine(16, 50, width() - 16, 50);
     QDialog::paintEvent(event);
+}
+
+void TAboutBox::setDataFolder(const QString& folder) {
+    DataFolder->setText(QStringLiteral("数据文件夹：") + QDir::toNativeSeparators(folder));
 }

@@ -12,6 +12,8 @@ class TAboutBox : public QDialog {
 
 public:
     explicit TAboutBox(QWidget* mainWindow);
+    // Where the database lives, so a person can find the file.
+    void setDataFolder(const QString& folder);
 
     void writeMail();    // the e-mail address
     void openWebSite();  // the web address
@@ -20,6 +22,7 @@ public:
     ClickLabel* EmailLink;
     ClickLabel* WebLink;
     QLabel* RightsLine;
+    QLabel* DataFolder;     // where data.mdb lives
     QPushButton* OKButton;  // 确 定
 
 protected:

@@ -1,17 +1,21 @@
 // Trepair: "数据库备份", copying the database to a backup file and back.
 #include "maintenance/repairdb.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "core/auto_backup.h"
 #include "core/dm.h"
 #include "core/errors.h"
 #include "core/formats.h"
@@ -42,6 +46,11 @@ QFrame* section(QWidget* parent) {
 
 QString shown(const QString& path) {
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+QString sizeText(qint64 bytes) {
+    if (bytes < 1024 * 1024) return QStringLiteral("%1 KB").arg(double(bytes) / 1024, 0, 'f', 1);
+    return QStringLiteral("%1 MB").arg(double(bytes) / (1024 * 1024), 0, 'f', 1);
 }
 
 }  // namespace
@@ -102,9 +111,37 @@ Trepair::Trepair(QWidget* owner, Tdmfm& dm) : OnDemandWindow(owner), dm_(dm) {
     r->addWidget(Label1, 2, 0, 1, 2);
     r->setColumnStretch(0, 1);
     outer->addWidget(restoreBox);
-    outer->addStretch(1);
 
-    setFixedSize(560, 340);
+    QFrame* autoBox = section(this);
+    auto* a = new QGridLayout(autoBox);
+    CheckBox1 = new QCheckBox(QStringLiteral("退出程序时自动备份到："), autoBox);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    a->addWidget(CheckBox1, 0, 0, 1, 2);
+    Edit3 = new QLineEdit(autoBox);
+    Edit3->setObjectName(QStringLiteral("Edit3"));
+    a->addWidget(Edit3, 1, 0);
+    Button2 = new QPushButton(QStringLiteral("选择文件夹…"), autoBox);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setAutoDefault(false);
+    a->addWidget(Button2, 1, 1);
+    ListView1 = new QTreeWidget(autoBox);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setHeaderLabels({QStringLiteral("自动备份的日期"), QStringLiteral("大小")});
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    ListView1->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    ListView1->setToolTip(QStringLiteral("选中一个自动备份，再按“恢复数据库”"));
+    a->addWidget(ListView1, 2, 0, 1, 2);
+    Label5 = new QLabel(autoBox);
+    Label5->setObjectName(QStringLiteral("Label5"));
+    Label5->setWordWrap(true);
+    a->addWidget(Label5, 3, 0, 1, 2);
+    a->setColumnStretch(0, 1);
+    outer->addWidget(autoBox, 1);
+    autoBox->setVisible(false);  // until the program says where its copies go
+
+    setFixedSize(560, 600);
 
     // Every change of the path is remembered at once.
     connect(Edit1, &QLineEdit::textChanged, this,
@@ -113,6 +150,63 @@ Trepair::Trepair(QWidget* owner, Tdmfm& dm) : OnDemandWindow(owner), dm_(dm) {
     connect(Button1, &QPushButton::clicked, this, [this] { chooseBackupFile(); });
     connect(BitBtn1, &QPushButton::clicked, this, onAction(this, [this] { backup(); }));
     connect(BitBtn5, &QPushButton::clicked, this, onAction(this, [this] { restore(); }));
+    connect(CheckBox1, &QCheckBox::toggled, this, [this] { saveAutoBackupSetting(); });
+    connect(Edit3, &QLineEdit::editingFinished, this, [this] {
+        saveAutoBackupSetting();
+        listAutoBackups();
+    });
+    connect(Button2, &QPushButton::clicked, this, [this] { chooseAutoBackupFolder(); });
+    // A copy chosen in the list is what "恢复数据库" restores, with the same checks as any file.
+    connect(ListView1, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (item) Edit2->setText(item->data(0, Qt::UserRole).toString());
+    });
+}
+
+void Trepair::setAutoBackupFolder(const QString& defaultDir) {
+    autoDefaultDir_ = defaultDir;
+    Edit3->parentWidget()->setVisible(!defaultDir.isEmpty());
+    if (defaultDir.isEmpty()) return;
+    const AutoBackupSetting setting = autoBackupSetting(defaultDir);
+    const QSignalBlocker quiet(CheckBox1);
+    CheckBox1->setChecked(setting.enabled);
+    Edit3->setText(QDir::toNativeSeparators(setting.dir));
+    listAutoBackups();
+}
+
+void Trepair::saveAutoBackupSetting() {
+    if (autoDefaultDir_.isEmpty()) return;
+    ::saveAutoBackupSetting({CheckBox1->isChecked(), QDir::fromNativeSeparators(trimBlanks(Edit3->text()))},
+                            autoDefaultDir_);
+}
+
+void Trepair::listAutoBackups() {
+    ListView1->clear();
+    const QString dir = QDir::fromNativeSeparators(trimBlanks(Edit3->text()));
+    const QList<AutoBackupFile> copies = dir.isEmpty() ? QList<AutoBackupFile>() : autoBackups(dir);
+    for (const AutoBackupFile& f : copies) {
+        const QString time = QFileInfo(f.path).lastModified().toString(QStringLiteral("hh:mm"));
+        auto* item = new QTreeWidgetItem(
+            ListView1, {f.day.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') + time, sizeText(f.size)});
+        item->setData(0, Qt::UserRole, QDir::toNativeSeparators(f.path));
+        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+    }
+    const QString last = lastAutoBackupText();
+    Label5->setText(copies.isEmpty() ? QStringLiteral("还没有自动备份。") +
+                                           (last.isEmpty() ? QString() : QStringLiteral("最近一次：") + last)
+                                     : QStringLiteral("共%1个自动备份。最近一次：%2")
+                                           .arg(copies.size())
+                                           .arg(last.isEmpty() ? QStringLiteral("—") : last));
+    Label5->setStyleSheet(last.contains(QStringLiteral("没有备份")) ? QStringLiteral("QLabel#Label5 { color: red; }")
+                                                                    : QString());
+}
+
+void Trepair::chooseAutoBackupFolder() {
+    const QString chosen = Dialogs::current().existingDirectory(this, QStringLiteral("自动备份的文件夹"),
+                                                                QDir::fromNativeSeparators(Edit3->text()));
+    if (chosen.isEmpty()) return;
+    Edit3->setText(QDir::toNativeSeparators(chosen));
+    saveAutoBackupSetting();
+    listAutoBackups();
 }
 
 void Trepair::showEvent(QShowEvent* event) {

@@ -9,7 +9,9 @@
 #include "core/ui/window_opener.h"
 
 class ClickLabel;
+class QCheckBox;
 class QLabel;
+class QTreeWidget;
 class QLineEdit;
 class QPushButton;
 class Tdmfm;
@@ -36,14 +38,24 @@ public:
     void chooseBackupFile();  // "打开备份文件"
     void restore();           // "恢复数据库"
 
-    QLineEdit* Edit1;      // the backup path
-    ClickLabel* Label4;    // 默认
-    QPushButton* BitBtn1;  // 备份数据库
-    QLabel* Label3;        // the hint to back up regularly
-    QLineEdit* Edit2;      // the file to restore from
-    QPushButton* Button1;  // 打开备份文件
-    QPushButton* BitBtn5;  // 恢复数据库
-    QLabel* Label1;        // the warning about restoring
+    // The automatic copies: their folder unless the operator chose another; none when empty.
+    void setAutoBackupFolder(const QString& defaultDir);
+    void listAutoBackups();
+    void chooseAutoBackupFolder();  // "选择文件夹…"
+
+    QLineEdit* Edit1;        // the backup path
+    ClickLabel* Label4;      // 默认
+    QPushButton* BitBtn1;    // 备份数据库
+    QLabel* Label3;          // the hint to back up regularly
+    QLineEdit* Edit2;        // the file to restore from
+    QPushButton* Button1;    // 打开备份文件
+    QPushButton* BitBtn5;    // 恢复数据库
+    QLabel* Label1;          // the warning about restoring
+    QCheckBox* CheckBox1;    // 退出程序时自动备份
+    QLineEdit* Edit3;        // the folder of the automatic copies
+    QPushButton* Button2;    // 选择文件夹…
+    QTreeWidget* ListView1;  // the automatic copies: 日期, 大小; choosing one fills Edit2
+    QLabel* Label5;          // how the last automatic copy went
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -57,6 +69,9 @@ private:
     Tdmfm& dm_;
     std::function<void()> refreshNoteList_;
     QString chosenFile_;  // the file dialog's file name: empty until a file has been chosen in it
+    void saveAutoBackupSetting();
+
+    QString autoDefaultDir_;
     QString safetyCopy_;  // where the last restore kept the database it replaced
     bool shownOnce_ = false;
 };

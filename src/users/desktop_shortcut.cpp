@@ -1,5 +1,6 @@
 // The desktop shortcut the login makes at every start.
 #include "users/desktop_shortcut.h"
+#include "core/data_place.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,9 +33,14 @@ QString userDesktopDirectory() {
     return dir;
 }
 
+// An installed program starts in its data folder, with the icon its package put in the theme.
 ShortcutTarget programShortcut() {
-    return {QCoreApplication::applicationFilePath(), QCoreApplication::applicationDirPath(), Vendor::kProductName,
-            Vendor::kProductName};
+    const DataPlace place = currentDataPlace();
+    ShortcutTarget target{QCoreApplication::applicationFilePath(),
+                          place.installed ? place.dataDir : QCoreApplication::applicationDirPath(),
+                          Vendor::kProductName, Vendor::kProductName};
+    if (place.installed) target.icon = QStringLiteral("zenlo");
+    return target;
 }
 
 QString writeDesktopShortcut(const QString& desktopDir, const ShortcutTarget& target) {
@@ -49,7 +55,7 @@ QString writeDesktopShortcut(const QString& desktopDir, const ShortcutTarget& ta
                           target.name + QLatin1Char('\n') + QStringLiteral("Comment=") + target.description +
                           QLatin1Char('\n') + QStringLiteral("Exec=") + quotedExec(target.program) + QLatin1Char('\n') +
                           QStringLiteral("Path=") + target.workingDirectory + QLatin1Char('\n') +
-                          QStringLiteral("Icon=applications-office\nTerminal=false\n") +
+                          QStringLiteral("Icon=") + target.icon + QStringLiteral("\nTerminal=false\n") +
                           QStringLiteral("Categories=Office;Finance;\n");
     if (!saveWholeFile(path, entry.toUtf8())) return QString();
     QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner | QFileDevice::ExeUser);

@@ -9,6 +9,7 @@ struct ShortcutTarget {
     QString workingDirectory;  // where data.mdb lives
     QString name;              // file name and title
     QString description;
+    QString icon = QStringLiteral("applications-office");  // a theme icon's name
 };
 
 // Writes or overwrites the shortcut in `desktopDir` and returns its path; empty (and nothing

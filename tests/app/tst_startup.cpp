@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "app/startup.h"
+#include "core/auto_backup.h"
 #include "core/connection.h"
 #include "core/database_copy.h"
 #include "core/dm.h"
@@ -225,6 +226,46 @@ private slots:
         QVERIFY(dialogs.boxes[0].text.contains(db.path()));
     }
 
+    // A normal close, after the exit time is written, leaves the day's copy beside the older ones;
+    // turned off, it leaves none.
+    void aNormalCloseLeavesTheDaysCopy_data() {
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("on") << true;
+        QTest::newRow("turned off") << false;
+    }
+
+    void aNormalCloseLeavesTheDaysCopy() {
+        QFETCH(bool, enabled);
+        TempDatabase db;
+        RecordingDialogs dialogs;
+        Program::Options options = optionsFor(db, db.path());
+        options.backupDir = db.file(QStringLiteral("备份"));
+        if (!enabled) saveAutoBackupSetting({false, options.backupDir}, options.backupDir);
+        QVERIFY(runAutoBackup(db.path(), options.backupDir, QDate::currentDate().addDays(-1)).ok());
+        const QString yesterday = autoBackups(options.backupDir).first().path;
+        const QByteArray before = bytesOf(yesterday);
+        Program program(options);
+        QVERIFY(program.create());
+        Session::setOperatorName(kSuperAdministrator);
+        program.dm->ADOConnection1.execute(QStringLiteral("INSERT INTO rz (username, btime) VALUES (?, ?)"),
+                                           {kSuperAdministrator, QStringLiteral("2026-12-10 08:00:00")});
+        program.mainForm->setLoginLogId(int(program.dm->ADOConnection1.lastInsertRowId()));
+        program.mainForm->show();
+        QTRY_VERIFY(program.dm->ADOTable5.isOpen());
+        QVERIFY(program.mainForm->close());
+        const QList<AutoBackupFile> copies = autoBackups(options.backupDir);
+        QCOMPARE(copies.size(), enabled ? 2 : 1);
+        QCOMPARE(bytesOf(yesterday), before);
+        if (!enabled) return;
+        QCOMPARE(copies.first().day, QDate::currentDate());
+        QCOMPARE(databaseProblem(copies.first().path), QString());
+        // The copy holds the exit time the close wrote.
+        Connection copy;
+        copy.openReadOnly(copies.first().path, QByteArray(kDatabaseKey));
+        QVERIFY(!copy.scalar(QStringLiteral("SELECT jtime FROM rz")).isNull());
+        QVERIFY(lastAutoBackupText().endsWith(QStringLiteral(" 已备份")));
+    }
+
     void theToolbarOpensBackupAndAbout() {
         TempDatabase db;
         RecordingDialogs dialogs;
@@ -252,6 +293,9 @@ private slots:
 
         QTimer::singleShot(0, program.aboutBox, [&] {
             QVERIFY(program.aboutBox->isVisible());
+            // The about box says where the data lives, so a person can find the file.
+            QCOMPARE(program.aboutBox->DataFolder->text(),
+                     QStringLiteral("数据文件夹：") + QDir::toNativeSeparators(db.dir()));
             program.aboutBox->OKButton->click();
         });
         program.mainForm->aboutItem->trigger();

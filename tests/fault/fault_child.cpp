@@ -6,6 +6,7 @@
 //     fault_child goods DATABASE SEED            adds, changes and deletes goods in the goods window
 //     fault_child import DATABASE XLS            imports the workbook's goods again and again
 //     fault_child backup DATABASE TARGET         backs the database up to TARGET again and again
+//     fault_child autobackup DATABASE DIR        makes the day's automatic copy in DIR again and again
 //     fault_child restore DATABASE A B           restores A, then B, then A, ...
 //
 // Before each write it prints "begin ..." and after it "done ...", one line each, flushed, so the
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <map>
 
+#include "core/auto_backup.h"
 #include "core/database_copy.h"
 #include "core/dataset.h"
 #include "core/dm.h"
@@ -144,6 +146,16 @@ int backup(const QString& database, const QString& target) {
     }
 }
 
+// The copy a close makes, dated 10 December 2026, again and again.
+int autoBackup(const QString& database, const QString& dir) {
+    for (int n = 1;; ++n) {
+        say(QStringLiteral("begin autobackup %1").arg(n));
+        const DatabaseCopyResult result = runAutoBackup(database, dir, QDate(2026, 12, 10));
+        if (!result.ok()) return fail(result.problem);
+        say(QStringLiteral("done autobackup %1").arg(n));
+    }
+}
+
 int restore(const QString& database, const QStringList& sources) {
     for (int n = 0;; ++n) {
         const QString& source = sources.at(n % sources.size());
@@ -168,6 +180,7 @@ int main(int argc, char** argv) {
     if (mode == QLatin1String("goods")) return goods(args.at(2), args.at(3).toUInt());
     if (mode == QLatin1String("import")) return import(args.at(2), args.at(3));
     if (mode == QLatin1String("backup")) return backup(args.at(2), args.at(3));
+    if (mode == QLatin1String("autobackup")) return autoBackup(args.at(2), args.at(3));
     if (mode == QLatin1String("restore") && args.size() >= 5) return restore(args.at(2), args.mid(3));
     return 2;
 }

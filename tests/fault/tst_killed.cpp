@@ -10,6 +10,7 @@
 #include <QtTest>
 #include <map>
 
+#include "core/auto_backup.h"
 #include "core/database_copy.h"
 #include "core/schema.h"
 #include "fault/fault_goods.h"
@@ -77,6 +78,11 @@ void fillGoods(Connection& db, const QString& name, int rows) {
                    {QStringLiteral("%1%2").arg(name).arg(i, 6, 10, QLatin1Char('0')), name});
     }
     tx.commit();
+}
+
+QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // The goods name a database file holds and how many rows of it; the file must be sound.
@@ -187,6 +193,43 @@ private slots:
                          qPrintable(f.fileName()));
             }
         }
+    }
+
+    // A close killed during its automatic copy leaves the database as it was, the copies of the
+    // other days untouched, and today's copy the old one or the new one, whole.
+    void automaticBackups() {
+        TempDatabase db;
+        const QString dir = db.file(QStringLiteral("备份"));
+        std::map<QString, QByteArray> older;  // the other days' copies and their bytes
+        for (int day = 7; day <= 9; ++day) {
+            fillGoods(db.db(), QStringLiteral("12月%1日").arg(day), 500);
+            db.db().close();
+            QVERIFY(runAutoBackup(db.path(), dir, QDate(2026, 12, day)).ok());
+            const QString path = QDir(dir).filePath(autoBackupName(QDate(2026, 12, day)));
+            older[path] = bytesOf(path);
+        }
+        const QString todays = QDir(dir).filePath(autoBackupName(QDate(2026, 12, 10)));
+        QRandomGenerator random(7500);
+        QString copied;  // what the last whole copy of today holds
+        for (int round = 0; round < 6; ++round) {
+            fillGoods(db.db(), QStringLiteral("第%1轮").arg(round), 1500 + 500 * round);
+            db.db().close();
+            const QString now = goodsOf(db.path());
+            const KilledRun run =
+                runUntilKilled({QStringLiteral("autobackup"), db.path(), dir}, int(random.bounded(2)), random);
+            QVERIFY2(run.error.isEmpty(), qPrintable(run.error));
+            QCOMPARE(goodsOf(db.path()), now);
+            for (const auto& [path, bytes] : older) QVERIFY2(bytesOf(path) == bytes, qPrintable(path));
+            if (!run.done.isEmpty()) {
+                QCOMPARE(goodsOf(todays), now);
+            } else if (QFileInfo::exists(todays)) {
+                const QString kept = goodsOf(todays);
+                QVERIFY2(kept == copied || kept == now, qPrintable(kept));
+            }
+            if (QFileInfo::exists(todays)) copied = goodsOf(todays);
+        }
+        QVERIFY(!copied.isEmpty());
+        QCOMPARE(autoBackups(dir).size(), 4);
     }
 
     // A restore killed at any moment leaves data.mdb as it was or the restored file whole.

@@ -4,6 +4,11 @@
 #include <QFile>
 #include <QPushButton>
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QTreeWidget>
+
+#include "core/auto_backup.h"
 #include "core/database_copy.h"
 #include "core/settings_stores.h"
 #include "core/ui/click_label.h"
@@ -118,6 +123,48 @@ private slots:
         w = f.open();
         QCOMPARE(w->Edit1->text(), last);
         QCOMPARE(w->Edit2->text(), last);  // the restore starts from the same file
+    }
+
+    // The day's automatic copies are listed newest first; one chosen in the list restores with
+    // the same question and checks as any file; the copies can be turned off or sent elsewhere.
+    void theAutomaticCopiesAreListedAndOneRestores() {
+        RepairFixture f;
+        const QString dir = f.db.file(QStringLiteral("备份"));
+        f.db.addGoods(QStringLiteral("A1"), QStringLiteral("可口可乐"), 5, 4);
+        QVERIFY(runAutoBackup(f.db.path(), dir, QDate(2026, 12, 8)).ok());
+        f.db.addGoods(QStringLiteral("B2"), QStringLiteral("洗衣粉"), 15, 12.5);
+        QVERIFY(runAutoBackup(f.db.path(), dir, QDate(2026, 12, 9)).ok());
+        rememberAutoBackup(DatabaseCopyResult(), QDateTime(QDate(2026, 12, 9), QTime(18, 2)));
+        f.db.db().close();  // the test's own look at the file, opened again after the restore
+        Trepair* w = f.open();
+        w->setAutoBackupFolder(dir);
+        QVERIFY(w->CheckBox1->isChecked());
+        QCOMPARE(w->Edit3->text(), QDir::toNativeSeparators(dir));
+        QCOMPARE(w->ListView1->topLevelItemCount(), 2);
+        QVERIFY(w->ListView1->topLevelItem(0)->text(0).startsWith(QStringLiteral("2026-12-09 ")));
+        QVERIFY(w->ListView1->topLevelItem(1)->text(0).startsWith(QStringLiteral("2026-12-08 ")));
+        QVERIFY(w->ListView1->topLevelItem(1)->text(1).endsWith(QStringLiteral(" KB")));
+        QCOMPARE(w->Label5->text(), QStringLiteral("共2个自动备份。最近一次：2026-12-09 18:02 已备份"));
+
+        w->ListView1->setCurrentItem(w->ListView1->topLevelItem(1));
+        QCOMPARE(w->Edit2->text(), QDir::toNativeSeparators(QDir(dir).filePath(QStringLiteral("data-20261208.mdb"))));
+        f.dialogs.answers = {true};
+        QTest::mouseClick(w->BitBtn5, Qt::LeftButton);
+        QVERIFY2(f.dialogs.lastText().startsWith(Repair::kRestoreSucceeded), qPrintable(f.dialogs.lastText()));
+        QVERIFY(f.close());
+        QCOMPARE(f.codes(QStringLiteral("sp"), QStringLiteral("商品编码")), QStringLiteral("A1"));
+
+        w = f.open();
+        w->setAutoBackupFolder(dir);
+        w->CheckBox1->click();
+        QVERIFY(!autoBackupSetting(dir).enabled);
+        const QString usb = f.db.file(QStringLiteral("u盘"));
+        QVERIFY(QDir().mkpath(usb));
+        f.dialogs.fileAnswers = {usb};
+        QTest::mouseClick(w->Button2, Qt::LeftButton);
+        QCOMPARE(autoBackupSetting(dir).dir, usb);
+        QCOMPARE(w->ListView1->topLevelItemCount(), 0);
+        QVERIFY(w->Label5->text().startsWith(QStringLiteral("还没有自动备份。")));
     }
 
     // The dialog's file name: the last file chosen in it, nothing before the first choice.

@@ -37,6 +37,11 @@ QString RecordingDialogs::openFileName(QWidget*, const QString& caption, const Q
     return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
 }
 
+QString RecordingDialogs::existingDirectory(QWidget*, const QString& caption, const QString&) {
+    fileCaptions.append(caption);
+    return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+}
+
 QString RecordingDialogs::saveFileName(QWidget*, const QString& caption, const QString&, const QString&,
                                        const QString&) {
     fileCaptions.append(caption);

@@ -26,6 +26,7 @@ public:
     bool yesNo(QWidget* parent, const QString& title, const QString& text, bool defaultYes, Icon icon) override;
     QString openFileName(QWidget*, const QString& caption, const QString&, const QString&) override;
     QString saveFileName(QWidget*, const QString& caption, const QString&, const QString&, const QString&) override;
+    QString existingDirectory(QWidget*, const QString& caption, const QString&) override;
     bool openUrl(const QUrl& url) override;
     void preview(QWidget* parent, const PrintDocument& document, QSize initialSize) override;
     bool print(const PrintDocument& document, QString* error) override;

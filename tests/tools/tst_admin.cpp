@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "admin_commands.h"
+#include "core/auto_backup.h"
 #include "core/connection.h"
 #include "core/database_copy.h"
 #include "core/demo_goods.h"
@@ -194,6 +195,30 @@ private slots:
         QVERIFY2(err.startsWith(QStringLiteral("zenlo-admin: 数据库恢复失败！")), qPrintable(err));
         QCOMPARE(admin({QStringLiteral("restore")}), 2);
         QCOMPARE(admin({QStringLiteral("backup"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}), 2);
+    }
+
+    // The nightly copy from cron: today's file in the folder, the old ones the rotation drops gone.
+    void backupRotateMakesTheDaysCopy() {
+        TempDatabase db;
+        const QString here = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(db.dir()));
+        const auto back = qScopeGuard([&] { QDir::setCurrent(here); });
+        db.db().close();
+        const QString dir = db.file(QStringLiteral("备份"));
+        const QDate today = QDate::currentDate();
+        for (int age : {1, 400}) QVERIFY(runAutoBackup(db.path(), dir, today.addDays(-age)).ok());
+        QString out, err;
+        QCOMPARE(admin({QStringLiteral("backup"), QStringLiteral("--rotate"), dir}, &out, &err), 0);
+        QVERIFY2(out.startsWith(QStringLiteral("数据库备份成功！") + QDir(dir).filePath(autoBackupName(today))),
+                 qPrintable(out));
+        QList<QDate> left;
+        for (const AutoBackupFile& f : autoBackups(dir)) left.append(f.day);
+        QCOMPARE(left, (QList<QDate>{today, today.addDays(-1)}));  // the copy of 400 days ago is gone
+        QVERIFY2(out.contains(QStringLiteral("删除了 1 个旧的自动备份")), qPrintable(out));
+        QCOMPARE(admin({QStringLiteral("backup"), QStringLiteral("--rotate")}), 2);
+        QCOMPARE(admin({QStringLiteral("backup"), QStringLiteral("--rotate"), dir, db.file(QStringLiteral("no.mdb"))},
+                       &out, &err),
+                 1);
     }
 };
 

@@ -103,6 +103,10 @@ public:
         return QFileDialog::getOpenFileName(ownerOr(parent), caption, dir, filter);
     }
 
+    QString existingDirectory(QWidget* parent, const QString& caption, const QString& dir) override {
+        return QFileDialog::getExistingDirectory(ownerOr(parent), caption, dir);
+    }
+
     QString saveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter,
                          const QString& defaultSuffix) override {
         QFileDialog dialog(ownerOr(parent), caption, dir, filter);

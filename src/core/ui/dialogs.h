@@ -50,6 +50,7 @@ public:
                                  const QString& filter) = 0;
     virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter,
                                  const QString& defaultSuffix) = 0;
+    virtual QString existingDirectory(QWidget* parent, const QString& caption, const QString& dir) = 0;
     // Web addresses, "mailto:" and written files, each with the user's default program.
     virtual bool openUrl(const QUrl& url) = 0;
     // A modal print preview with printing from it; returns when it is closed.
