@@ -18,6 +18,7 @@
 
 #include "admin_commands.h"
 #include "app/startup.h"
+#include "core/auto_backup.h"
 #include "core/capitals.h"
 #include "core/demo_goods.h"
 #include "core/dm.h"
@@ -138,6 +139,16 @@ int main(int argc, char** argv) {
     options.databasePath = file;
     options.environment.programDir = sandbox.path();
     options.environment.isRemovableDrive = [](const QString&) { return true; };
+    // A shop that has closed the program every evening for a while: its automatic copies.
+    options.backupDir = sandbox.filePath(QStringLiteral("备份"));
+    for (int age = 6; age >= 1; --age) {
+        const QDate day = QDate::currentDate().addDays(-age);
+        runAutoBackup(file, options.backupDir, day);
+        QFile copy(QDir(options.backupDir).filePath(autoBackupName(day)));
+        if (copy.open(QIODevice::ReadWrite))
+            copy.setFileTime(QDateTime(day, QTime(18, 30 + age)), QFileDevice::FileModificationTime);
+    }
+    rememberAutoBackup(DatabaseCopyResult(), QDateTime(QDate::currentDate().addDays(-1), QTime(18, 32)));
     Program program(options);
     if (!program.create()) return 1;
     TMainForm* main = program.mainForm;
