@@ -45,6 +45,8 @@ constexpr Spot kRestoreNow{44, 220};
 const QString kMain = QStringLiteral("Zenlo送货单打印软件 V");  // the main window's title starts so
 const QString kMessage = QStringLiteral("Zenlo送货单打印软件");
 const QString kAdvisory = QStringLiteral("Zenlo软件");
+// The information boxes' title.
+const QString kInfoTitle = QStringLiteral("Zenlo送货单打印软件");
 // A new goods item as typed into the entry panel, field by field.
 const QStringList kGoodsFields{QStringLiteral("6909999000017"),
                                QStringLiteral("零食"),
@@ -262,6 +264,9 @@ private slots:
         enter();
         type(QStringLiteral("888"));
         enter();
+        enter();
+        // The first login with the initial password is reminded, once, to change it.
+        QVERIFY(waitFor(kInfoTitle));
         enter();
         QVERIFY(waitFor(kMain));
 
