@@ -1,10 +1,12 @@
 // TFirstStart: the choices of a start without a database.
 #include "maintenance/first_start.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 #include "core/database_copy.h"
@@ -54,6 +56,9 @@ TFirstStart::TFirstStart(const QString& databasePath, QWidget* parent) : QDialog
 
 void TFirstStart::create(bool demo) {
     try {
+        // The demo's fourteen months of sales take a moment to write.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
         createDatabaseFile(databasePath_, demo);
     } catch (const DataError& e) {
         showWarning(QStringLiteral("数据库没有建立：") + e.message(), this);
