@@ -26,6 +26,8 @@ Run by scripts/package-test.sh (and scripts/print-test.sh) under Xvfb with openb
                  Ghostscript writes the fonts back as Type 3 glyphs without their characters.
 
 ZENLO_SCREENSHOTS names a folder for first-start.png and menu-entry.png (default: none).
+ZENLO_ROOT names a clean Debian root the package is installed in (scripts/clean-root-test.sh):
+the programs then run there through chroot, with HOME, given as seen from here, inside it.
 Every failure says what was awaited and leaves a picture of the screen in $TMPDIR.
 """
 import ctypes
@@ -33,6 +35,7 @@ import datetime
 import json
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -47,6 +50,7 @@ LOGIN = "用户登录"
 DELIVERY_NOTE = "送货单"
 SUPER = "超级管理员"
 
+ROOT = os.environ.get("ZENLO_ROOT", "").rstrip("/")
 HOME = os.environ["HOME"]
 DATA = os.path.join(os.environ.get("XDG_DATA_HOME") or os.path.join(HOME, ".local/share"), "zenlo")
 DATABASE = os.path.join(DATA, "data.mdb")
@@ -225,12 +229,34 @@ def environment():
     return env
 
 
+def inside(path):
+    """A path of ours as the programs see it (the same but in a clean root)."""
+    return path[len(ROOT):] if ROOT else path
+
+
+def command(argv, cwd):
+    """How to run one of the installed programs in folder `cwd`: here, or in the clean root with
+    a plain environment and this display."""
+    if not ROOT:
+        return argv, cwd
+    runtime = os.path.join(ROOT, "tmp/zenlo-runtime")
+    os.makedirs(runtime, mode=0o700, exist_ok=True)
+    env = ["HOME=" + inside(HOME), "PATH=/usr/bin:/bin", "LANG=C.UTF-8", "DISPLAY=" + os.environ.get("DISPLAY", ""),
+           "XDG_RUNTIME_DIR=/tmp/zenlo-runtime", "QT_QPA_PLATFORM=xcb"]
+    if os.environ.get("XAUTHORITY"):
+        shutil.copyfile(os.environ["XAUTHORITY"], os.path.join(ROOT, "tmp/zenlo-xauthority"))
+        env.append("XAUTHORITY=/tmp/zenlo-xauthority")
+    return ["chroot", ROOT, "env", "-i", *env, "sh", "-c", 'cd "$1" && shift && exec "$@"', "sh", inside(cwd),
+            *argv], None
+
+
 def start():
     # Started from a folder of its own, as a menu would: the installed program finds its data
     # folder without help from the working directory.
     elsewhere = os.path.join(HOME, "elsewhere")
     os.makedirs(elsewhere, exist_ok=True)
-    return subprocess.Popen([PROGRAM], cwd=elsewhere, env=environment())
+    argv, cwd = command([PROGRAM], elsewhere)
+    return subprocess.Popen(argv, cwd=cwd, env=environment())
 
 
 def close(program):
@@ -266,7 +292,8 @@ def automatic_backup():
 
 
 def admin_check(path):
-    result = subprocess.run([ADMIN, "check", path], capture_output=True, text=True)
+    argv, cwd = command([ADMIN, "check", inside(path)], HOME)
+    result = subprocess.run(argv, cwd=cwd, capture_output=True, text=True)
     check(result.returncode == 0, "zenlo-admin check %s: %s%s" % (path, result.stdout, result.stderr))
     return result.stdout
 
@@ -344,7 +371,7 @@ def phase_first_day():
     check(db.value("SELECT count(*) FROM rz WHERE jtime IS NULL") == "0", "the exit time was not written")
     admin_check(DATABASE)
     check(os.path.isfile(os.path.join(DATA, "config.ini")), "no config.ini in " + DATA)
-    check(not os.path.exists("/opt/zenlo/bin/config.ini"), "config.ini beside the installed program")
+    check(not os.path.exists(ROOT + "/opt/zenlo/bin/config.ini"), "config.ini beside the installed program")
     backup = automatic_backup()
     check(os.path.isfile(backup), "no automatic backup " + backup)
     admin_check(backup)
