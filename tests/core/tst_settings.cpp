@@ -22,10 +22,10 @@ private slots:
         QTemporaryDir dir;
         IniFile ini(configIniPath(dir.path()));
         ini.load();
-        QCOMPARE(ini.value(ConfigIni::kSerialSection, ConfigIni::kSerialKey, ConfigIni::kSerialDefault),
-                 QStringLiteral("CJG121122000002"));
-        QCOMPARE(ini.value(ConfigIni::kCounterSection, ConfigIni::kCounterKey, ConfigIni::kCounterDefault),
-                 QStringLiteral("1"));
+        QCOMPARE(ini.value(ConfigIni::kSerialSection, ConfigIni::kSerialKey, QStringLiteral("fallback")),
+                 QStringLiteral("fallback"));
+        ini.setValue(ConfigIni::kCounterSection, ConfigIni::kCounterKey, QStringLiteral("3"));  // in memory only
+        QCOMPARE(ini.value(ConfigIni::kCounterSection, ConfigIni::kCounterKey, QString()), QStringLiteral("3"));
         QVERIFY(!QFile::exists(ini.path()));
     }
 

@@ -168,7 +168,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&d));
         button->setFocus();
         QTest::keyClick(button, Qt::Key_Return);
-        QTest::qWait(300);
+        // The press is shown as a click of the button (down, then up); once it is up again every
+        // press the key made has been delivered.
+        QTRY_COMPARE(pressed, 1);
+        QTRY_VERIFY(!button->isDown());
+        QCoreApplication::processEvents();
         QCOMPARE(pressed, 1);
         QCOMPARE(otherPressed, 0);
     }

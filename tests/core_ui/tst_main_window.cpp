@@ -208,7 +208,8 @@ private slots:
         QCOMPARE(login.count(), asked + 1);
         m.setLoginLogId(7);
         m.activationHook();
-        QTest::qWait(50);
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
         QCOMPARE(login.count(), asked + 1);
     }
 
