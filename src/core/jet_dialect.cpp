@@ -342,3 +342,12 @@ QString sqlText(const QString& value) {
     out.replace(QLatin1Char('\''), QStringLiteral("''"));
     return out;
 }
+
+QString likeConditions(std::initializer_list<LikeCondition> conditions) {
+    QString sql;
+    for (const LikeCondition& c : conditions) {
+        if (c.text.isEmpty()) continue;
+        sql += QStringLiteral(" and ") + c.column + QStringLiteral(" like '%") + sqlText(c.text) + QStringLiteral("%'");
+    }
+    return sql;
+}

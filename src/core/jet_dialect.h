@@ -17,6 +17,7 @@
 #pragma once
 
 #include <QString>
+#include <initializer_list>
 
 // Throws DataError for a malformed date literal or a date part compared with a non-number.
 QString translateJet(const QString& sql);
@@ -24,3 +25,11 @@ QString translateJet(const QString& sql);
 // The one way a value gets between single quotes in a statement: doubles every quote, so that
 // a quote in a value can neither end the literal early nor change the statement.
 QString sqlText(const QString& value);
+
+// The searches' conditions: " and <column> like '%<text>%'" for each text that is not empty,
+// in the order given, the text quoted by sqlText.
+struct LikeCondition {
+    QString column;
+    QString text;
+};
+QString likeConditions(std::initializer_list<LikeCondition> conditions);

@@ -78,18 +78,12 @@ const QString kCodeColumn = QStringLiteral("商品编码");
 }  // namespace
 
 QString goodsSearchQuery(const GoodsConditions& c) {
-    QString sql = QStringLiteral("select * from sp where 销售单价<>0");
-    const std::pair<const QString*, const char*> conditions[] = {{&c.code, "商品编码"},
-                                                                 {&c.category, "商品类别"},
-                                                                 {&c.name, "商品名称"},
-                                                                 {&c.spec, "规格型号"},
-                                                                 {&c.supplier, "供货商"}};
-    for (const auto& [text, column] : conditions) {
-        if (text->isEmpty()) continue;
-        sql += QStringLiteral(" and ") + QString::fromUtf8(column) + QStringLiteral(" like '%") + sqlText(*text) +
-               QStringLiteral("%'");
-    }
-    return sql;
+    return QStringLiteral("select * from sp where 销售单价<>0") +
+           likeConditions({{QStringLiteral("商品编码"), c.code},
+                           {QStringLiteral("商品类别"), c.category},
+                           {QStringLiteral("商品名称"), c.name},
+                           {QStringLiteral("规格型号"), c.spec},
+                           {QStringLiteral("供货商"), c.supplier}});
 }
 
 QString goodsCodeQuery(const QString& code) {

@@ -39,15 +39,11 @@ QLineEdit* condition(const QString& name, QWidget* parent) {
 }  // namespace
 
 QString goodsLookupQuery(const QString& name, const QString& code, const QString& spec, const QString& category) {
-    QString sql = QStringLiteral("select * from sp where [销售单价]>0 ");
-    const std::pair<const QString*, const char*> conditions[] = {
-        {&name, "商品名称"}, {&code, "商品编码"}, {&spec, "规格型号"}, {&category, "商品类别"}};
-    for (const auto& [text, column] : conditions) {
-        if (text->isEmpty()) continue;
-        sql += QStringLiteral(" and ") + QString::fromUtf8(column) + QStringLiteral(" like '%") + sqlText(*text) +
-               QStringLiteral("%'");
-    }
-    return sql;
+    return QStringLiteral("select * from sp where [销售单价]>0 ") +
+           likeConditions({{QStringLiteral("商品名称"), name},
+                           {QStringLiteral("商品编码"), code},
+                           {QStringLiteral("规格型号"), spec},
+                           {QStringLiteral("商品类别"), category}});
 }
 
 Tysfm::Tysfm(QWidget* mainWindow, Tdmfm& dm) : QDialog(mainWindow), dm_(dm) {

@@ -7,11 +7,6 @@
 #include "core/jet_dialect.h"
 
 namespace {
-QString likeCondition(const char* column, const QString& text) {
-    return QStringLiteral(" and ") + QLatin1String(column) + QStringLiteral(" like '%") + sqlText(text) +
-           QStringLiteral("%'");
-}
-
 QString monthPatterns(int year, int month) {
     return QStringLiteral(" where day1 like '") + QString::number(year) + QStringLiteral("-") +
            QStringLiteral("%' and day1 like '") + QStringLiteral("%") + QString::number(month) + QStringLiteral("-") +
@@ -21,11 +16,12 @@ QString monthPatterns(int year, int month) {
 
 QString salesLineQuery(const SalesLineFilters& f) {
     QString sql = QStringLiteral("select * from data1 where [3]>0 ");
-    const std::pair<const char*, const QString*> fields[] = {
-        {"d", &f.category}, {"a", &f.name}, {"h", &f.serial}, {"c", &f.code}, {"b", &f.spec}, {"i", &f.operatorName}};
-    for (const auto& [column, text] : fields) {
-        if (!text->isEmpty()) sql += likeCondition(column, *text);
-    }
+    sql += likeConditions({{QStringLiteral("d"), f.category},
+                           {QStringLiteral("a"), f.name},
+                           {QStringLiteral("h"), f.serial},
+                           {QStringLiteral("c"), f.code},
+                           {QStringLiteral("b"), f.spec},
+                           {QStringLiteral("i"), f.operatorName}});
     if (f.dateRange) {
         sql += QStringLiteral(" and day1>=") + QStringLiteral("#") + f.fromDate + QStringLiteral("#") +
                QStringLiteral(" and day1<=") + QStringLiteral("#") + f.toDate + QStringLiteral("#");

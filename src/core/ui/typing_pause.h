@@ -13,6 +13,8 @@ class QLineEdit;
 class QWidget;
 
 class TypingPause : public QObject {
+    Q_OBJECT
+
 public:
     static constexpr int kPauseMs = 120;
 
