@@ -1,6 +1,7 @@
 // zenlo: the counter program. Run from a folder of its own it keeps data.mdb in the working
 // directory; installed, in the user's data folder (see core/data_place.h).
 #include <QDir>
+#include <QIcon>
 #include <QStyle>
 
 #include "app/startup.h"
@@ -16,7 +17,9 @@
 int main(int argc, char** argv) {
     GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zenlo"));
-    QApplication::setWindowIcon(QApplication::style()->standardIcon(QStyle::SP_ComputerIcon));
+    // The icon the package puts in the theme; a program run from its folder has none there.
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("zenlo"), QApplication::style()->standardIcon(QStyle::SP_ComputerIcon)));
     installFontSubstitutions();
     installChineseTranslations(&app);
     installHintTiming(&app);

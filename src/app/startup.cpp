@@ -2,6 +2,7 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 
 #include "core/auto_backup.h"
@@ -29,12 +30,17 @@
 
 QString databaseProblemText(const QString& path, int kind, const QString& detail) {
     const QString file = QFileInfo(path).absoluteFilePath();
-    const QString create = QStringLiteral(
-        "\n\n要新建数据库，请在程序目录中运行：\n    zenlo-admin init data.mdb\n"
-        "（加 --demo 可带演示商品）；或者用备份文件恢复它。");
-    const QString restore = QStringLiteral(
-        "\n\n请用备份文件恢复它：在程序目录中运行\n    zenlo-admin restore 备份文件 data.mdb\n"
-        "（被替换的文件会保留为安全副本）。");
+    // The commands name the file itself: an installed program's data is not beside the program.
+    const QString quoted = QLatin1Char('"') + QDir::toNativeSeparators(file) + QLatin1Char('"');
+    const QString create = QStringLiteral("\n\n要新建数据库，请运行：\n    zenlo-admin init ") + quoted +
+                           QStringLiteral("\n（加 --demo 可带演示商品）；或者用备份文件恢复它。");
+    const QString copies = QDir(QFileInfo(file).absolutePath()).filePath(QStringLiteral("备份"));
+    const QString restore =
+        QStringLiteral("\n\n请用备份文件恢复它：运行\n    zenlo-admin restore 备份文件 ") + quoted +
+        QStringLiteral("\n（被替换的文件会保留为安全副本）。") +
+        (QFileInfo(copies).isDir()
+             ? QStringLiteral("每天的自动备份在“%1”文件夹里。").arg(QDir::toNativeSeparators(copies))
+             : QString());
     switch (static_cast<DataError::Kind>(kind)) {
         case DataError::Kind::Missing:
             return QStringLiteral("找不到数据库文件：\n%1").arg(file) + create;

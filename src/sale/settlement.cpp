@@ -274,7 +274,8 @@ void Settlement::settle() {
 
     const StoredSale stored = storeSale(dm_, main_->config(), in);
     if (!stored.serialSaved) {
-        showError(QStringLiteral("无法保存下一个流水号到 %1，请检查程序目录是否可以写入。").arg(main_->config().path()),
+        showError(QStringLiteral("无法保存下一个流水号到 %1，请检查这个文件所在的文件夹是否可以写入。")
+                      .arg(main_->config().path()),
                   main_);
     }
     if (stored.serialMoved) {

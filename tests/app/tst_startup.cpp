@@ -201,6 +201,7 @@ private slots:
             if (kind == QLatin1String("junk")) f.write(QByteArray(8192, '\x5a'));
         }
         const QByteArray before = QFileInfo(file).isFile() ? bytesOf(file) : QByteArray();
+        QVERIFY(QDir(db.dir()).mkdir(QStringLiteral("备份")));  // the day's copies beside it
         Program program(optionsFor(db, file));
         QVERIFY(!program.create());
         QCOMPARE(dialogs.boxes.size(), 1);
@@ -209,6 +210,14 @@ private slots:
         QVERIFY2(text.contains(wayOut), qPrintable(text));
         QVERIFY2(text.contains(QFileInfo(file).absoluteFilePath()), qPrintable(text));
         QVERIFY2(!text.contains(QStringLiteral("找不到")), qPrintable(text));
+        // The way out names the file itself, and where the automatic copies to restore from are.
+        const bool restores = wayOut.endsWith(QLatin1String("restore"));
+        QVERIFY2(text.contains(wayOut + (restores ? QStringLiteral(" 备份文件 \"") : QStringLiteral(" \"")) +
+                               QFileInfo(file).absoluteFilePath()),
+                 qPrintable(text));
+        if (restores) {
+            QVERIFY2(text.contains(QDir(db.dir()).filePath(QStringLiteral("备份"))), qPrintable(text));
+        }
         if (QFileInfo(file).isFile()) QCOMPARE(bytesOf(file), before);
     }
 
