@@ -412,12 +412,7 @@ void TForm1::search() {
 }
 
 void TForm1::clearConditions() {
-    typing_->cancel();
-    for (QLineEdit* e : {codeCondition, categoryCondition, nameCondition, specCondition, supplierCondition}) {
-        if (e->text().isEmpty()) continue;
-        e->clear();
-        search();
-    }
+    typing_->clearEach({codeCondition, categoryCondition, nameCondition, specCondition, supplierCondition});
 }
 
 void TForm1::exportToExcel() {

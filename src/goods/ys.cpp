@@ -127,12 +127,7 @@ void Tysfm::search() {
 
 void Tysfm::clearConditions() {
     // Each box that held text is a change, searched at once, one after another.
-    typing_->cancel();
-    for (QLineEdit* e : {nameEdit, codeEdit, specEdit, categoryEdit}) {
-        if (e->text().isEmpty()) continue;
-        e->clear();
-        if (!guard(this, [this] { search(); })) return;
-    }
+    typing_->clearEach({nameEdit, codeEdit, specEdit, categoryEdit});
 }
 
 void Tysfm::select() {

@@ -493,12 +493,7 @@ void Txstj::allRecords() {
 // Emptying a field that held text is a change of it, and runs the query with what is left;
 // the category and the date range are put back afterwards without running anything.
 void Txstj::clearConditions() {
-    typing_->cancel();
-    for (QLineEdit* e : {Edit23, Edit25, Edit29}) {
-        if (e->text().isEmpty()) continue;
-        e->clear();
-        query();
-    }
+    if (!typing_->clearEach({Edit23, Edit25, Edit29})) return;
     ComboBox4->setCurrentIndex(-1);
     ComboBox4->setCurrentText(QString());
     CheckBox6->setChecked(false);

@@ -22,6 +22,16 @@ void TypingPause::watch(QComboBox* box) {
     connect(box, &QComboBox::activated, this, [this] { runNow(); });
 }
 
+bool TypingPause::clearEach(std::initializer_list<QLineEdit*> boxes) {
+    timer_.stop();
+    for (QLineEdit* box : boxes) {
+        if (box->text().isEmpty()) continue;
+        box->clear();
+        if (!guard(owner_, query_)) return false;
+    }
+    return true;
+}
+
 void TypingPause::runNow() {
     timer_.stop();
     guard(owner_, query_);

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <initializer_list>
 
 class QComboBox;
 class QLineEdit;
@@ -28,6 +29,10 @@ public:
     void cancel() { timer_.stop(); }
     // Runs the query now, instead of a pending one.
     void runNow();
+    // The windows' "清空条件": the pending query dropped, then each box that holds text emptied
+    // and the query run at once, box after box in the order given. Stops at the first query
+    // that fails (its error shown); false then.
+    bool clearEach(std::initializer_list<QLineEdit*> boxes);
 
 private:
     QWidget* owner_;
