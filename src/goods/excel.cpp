@@ -5,7 +5,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -16,6 +15,7 @@
 #include "core/ui/guard.h"
 #include "core/ui/key_filters.h"
 #include "core/ui/pictures.h"
+#include "core/ui/work_progress.h"
 
 namespace {
 
@@ -95,18 +95,8 @@ void Texcell::import() {
     }
     GoodsImportResult result;
     {
-        QProgressDialog progress(QStringLiteral("正在导入商品，请稍候……"), QString(), 0, 1, this);
-        progress.setObjectName(QStringLiteral("importProgress"));
-        progress.setWindowTitle(windowTitle());
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(0);
-        progress.setAutoClose(false);
-        progress.setAutoReset(false);
-        // A modal progress dialog repaints itself on every new value.
-        result = importGoods(excel, database, [&progress](int done, int total) {
-            progress.setMaximum(std::max(total, 1));
-            progress.setValue(done);
-        });
+        WorkProgress progress(this, QStringLiteral("importProgress"), QStringLiteral("正在导入商品，请稍候……"));
+        result = importGoods(excel, database, [&progress](int done, int total) { progress.step(done, total); });
     }
     if (result.failure != GoodsImportResult::Failure::None) {
         showWarning(importFailureText(result), this);

@@ -10,7 +10,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -25,6 +24,7 @@
 #include "core/ui/fonts.h"
 #include "core/ui/guard.h"
 #include "core/ui/pictures.h"
+#include "core/ui/work_progress.h"
 
 namespace {
 
@@ -232,17 +232,8 @@ bool Trepair::confirmReplace(const QString& target, const QString& source) {
 }
 
 DatabaseCopyResult Trepair::withProgress(const std::function<DatabaseCopyResult(const CopyProgress&)>& copy) {
-    QProgressDialog progress(QStringLiteral("正在复制数据库，请稍候……"), QString(), 0, 1, this);
-    progress.setObjectName(QStringLiteral("copyProgress"));
-    progress.setWindowTitle(windowTitle());
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(0);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-    return copy([&progress](qint64 done, qint64 total) {
-        progress.setMaximum(int(std::max<qint64>(total, 1)));
-        progress.setValue(int(done));
-    });
+    WorkProgress progress(this, QStringLiteral("copyProgress"), QStringLiteral("正在复制数据库，请稍候……"));
+    return copy([&progress](qint64 done, qint64 total) { progress.step(done, total); });
 }
 
 void Trepair::backup() {
