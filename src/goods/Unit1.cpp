@@ -33,6 +33,7 @@
 #include "core/ui/pictures.h"
 #include "core/ui/report_render.h"
 #include "core/ui/typing_pause.h"
+#include "core/ui/widget_makers.h"
 #include "core/vendor.h"
 #include "goods/labels.h"
 
@@ -49,18 +50,8 @@ GridColumn column(const QString& field, int width) {
     return c;
 }
 
-QLineEdit* edit(const QString& name, QWidget* parent) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    return e;
-}
-
-QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
+using Make::button;
+using Make::edit;
 
 QToolButton* pictureButton(const QString& name, const QString& text, const QString& glyph, const QColor& colour,
                            QWidget* parent) {

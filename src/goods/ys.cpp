@@ -17,6 +17,7 @@
 #include "core/ui/fonts.h"
 #include "core/ui/guard.h"
 #include "core/ui/typing_pause.h"
+#include "core/ui/widget_makers.h"
 #include "sale/code_entry.h"
 
 namespace {
@@ -30,11 +31,7 @@ GridColumn column(const QString& field, int width) {
     return c;
 }
 
-QLineEdit* condition(const QString& name, QWidget* parent) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    return e;
-}
+using Make::edit;
 
 }  // namespace
 
@@ -66,10 +63,10 @@ Tysfm::Tysfm(QWidget* mainWindow, Tdmfm& dm) : QDialog(mainWindow), dm_(dm) {
 
     auto* group = new QGroupBox(QStringLiteral(" 输入查询"), this);
     auto* g = new QGridLayout(group);
-    nameEdit = condition(QStringLiteral("Edit1"), group);
-    codeEdit = condition(QStringLiteral("Edit2"), group);
-    specEdit = condition(QStringLiteral("Edit3"), group);
-    categoryEdit = condition(QStringLiteral("Edit4"), group);
+    nameEdit = edit(QStringLiteral("Edit1"), group);
+    codeEdit = edit(QStringLiteral("Edit2"), group);
+    specEdit = edit(QStringLiteral("Edit3"), group);
+    categoryEdit = edit(QStringLiteral("Edit4"), group);
     g->addWidget(new QLabel(QStringLiteral("商品名称："), group), 0, 0);
     g->addWidget(nameEdit, 0, 1);
     g->addWidget(new QLabel(QStringLiteral("商品编码："), group), 0, 2);

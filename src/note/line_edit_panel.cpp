@@ -18,6 +18,7 @@
 #include "core/ui/fonts.h"
 #include "core/ui/guard.h"
 #include "core/ui/key_filters.h"
+#include "core/ui/widget_makers.h"
 #include "note/note_list.h"
 
 std::optional<LineValues> computeLine(const QString& price, const QString& quantity, const QString& purchasePrice) {
@@ -48,8 +49,7 @@ QString lineSizeRefusal(const QString& price, const QString& quantity, double qu
 
 namespace {
 QLineEdit* field(const QString& name, bool readOnly, QWidget* parent) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
+    auto* e = Make::edit(name, parent);
     e->setReadOnly(readOnly);
     if (readOnly) e->setFocusPolicy(Qt::NoFocus);
     return e;

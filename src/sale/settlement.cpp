@@ -26,6 +26,7 @@
 #include "core/ui/guard.h"
 #include "core/ui/key_filters.h"
 #include "core/ui/pictures.h"
+#include "core/ui/widget_makers.h"
 #include "note/line_edit_panel.h"
 #include "note/note_list.h"
 #include "sale/Unit2.h"
@@ -44,11 +45,7 @@ QLabel* bigLabel(const QString& name, const QColor& colour, QWidget* parent) {
     return l;
 }
 
-QLineEdit* customerField(const QString& name, QWidget* parent) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    return e;
-}
+using Make::edit;
 
 }  // namespace
 
@@ -113,7 +110,7 @@ Settlement::Settlement(TMainForm* mainForm, Tdmfm& dm, NoteList* noteList, NoteE
     auto* owedCaption = new QLabel(QStringLiteral("欠款金额："), wide);
     owedCaption->setStyleSheet(QStringLiteral("color: red;"));
     w->addWidget(owedCaption, 0, 0);
-    owedEdit = customerField(QStringLiteral("OwedEdit"), wide);
+    owedEdit = edit(QStringLiteral("OwedEdit"), wide);
     owedEdit->setText(QStringLiteral("0"));
     w->addWidget(owedEdit, 0, 1);
     const std::pair<const char*, QLineEdit**> customer[] = {{"客户名称：", &customerNameEdit},
@@ -124,7 +121,7 @@ Settlement::Settlement(TMainForm* mainForm, Tdmfm& dm, NoteList* noteList, NoteE
     int row = 1;
     for (const auto& [text, edit] : customer) {
         w->addWidget(new QLabel(QString::fromUtf8(text), wide), row, 0);
-        *edit = customerField(QString::fromLatin1(names[row - 1]), wide);
+        *edit = Make::edit(QString::fromLatin1(names[row - 1]), wide);
         w->addWidget(*edit, row, 1);
         ++row;
     }

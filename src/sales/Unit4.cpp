@@ -32,6 +32,7 @@
 #include "core/ui/guard.h"
 #include "core/ui/input_helpers.h"
 #include "core/ui/typing_pause.h"
+#include "core/ui/widget_makers.h"
 #include "sale/Unit2.h"
 #include "sale/receipt_document.h"
 #include "sales/reprint.h"
@@ -64,18 +65,8 @@ GridColumn summed(GridColumn c) {
     return c;
 }
 
-QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QLineEdit* edit(const QString& name, QWidget* parent) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    return e;
-}
+using Make::button;
+using Make::edit;
 
 QComboBox* comboBox(const QString& name, QWidget* parent) {
     auto* c = new QComboBox(parent);

@@ -19,11 +19,11 @@
 #include "core/ui/guard.h"
 #include "core/ui/input_helpers.h"
 #include "core/ui/key_filters.h"
+#include "core/ui/widget_makers.h"
 
 namespace {
 QLineEdit* passwordBox(const QString& name, QWidget* parent) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
+    auto* e = Make::edit(name, parent);
     e->setEchoMode(QLineEdit::Password);
     e->setMaxLength(10);
     return e;

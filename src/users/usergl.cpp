@@ -20,19 +20,14 @@
 #include "core/ui/fonts.h"
 #include "core/ui/guard.h"
 #include "core/ui/key_filters.h"
+#include "core/ui/widget_makers.h"
 
 namespace {
 
-QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
+using Make::button;
 
 QLineEdit* chosenName(const QString& name, QWidget* parent) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
+    auto* e = Make::edit(name, parent);
     e->setReadOnly(true);
     return e;
 }
