@@ -20,6 +20,7 @@
 #include "core/ui/input_helpers.h"
 #include "core/ui/key_filters.h"
 #include "core/ui/widget_makers.h"
+#include "core/user_queries.h"
 
 namespace {
 QLineEdit* passwordBox(const QString& name, QWidget* parent) {
@@ -101,8 +102,7 @@ void Tchangepassfm::changePassword() {
         Edit15->setFocus();
         return;
     }
-    ExecQuery(dm_.ADOQuery1, QStringLiteral("update userdb set passwd='") + sqlText(newPassword) + QStringLiteral("'") +
-                                 QStringLiteral(" where username='") + sqlText(name) + QStringLiteral("'"));
+    ExecQuery(dm_.ADOQuery1, passwordUpdate(name, newPassword, false));
     showInfo(QStringLiteral("你已经成功修改了密码！下次运行程序时生效！"), this);
     if (CheckBox1->isChecked()) close();
     Edit1->clear();

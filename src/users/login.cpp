@@ -22,6 +22,7 @@
 #include "core/ui/guard.h"
 #include "core/ui/input_helpers.h"
 #include "core/ui/key_filters.h"
+#include "core/user_queries.h"
 #include "users/desktop_shortcut.h"
 
 Tloginfm::Tloginfm(TMainForm* mainForm) : QDialog(mainForm), main_(mainForm) {
@@ -95,9 +96,7 @@ void Tloginfm::loginCheck() {
     const QString password = trimBlanks(Edit1->text());
     if (!RequireComboText(ComboBox1, QStringLiteral("必须选择用户！"))) return;
     if (!RequireEditText(Edit1, QStringLiteral("必须输入密码！"))) return;
-    OpenQuery(dm_->ADOQuery1, QStringLiteral("select username from userdb where passwd='") + sqlText(password) +
-                                  QStringLiteral("'") + QStringLiteral(" and username='") + sqlText(user) +
-                                  QStringLiteral("'"));
+    OpenQuery(dm_->ADOQuery1, userWithPasswordQuery(user, password));
     if (dm_->ADOQuery1.recordCount() == 1) {
         succeeded_ = true;
         accept();
@@ -154,9 +153,7 @@ void Tloginfm::applyRights(const QString& user) {
 }
 
 void Tloginfm::writeLoginLog(const QString& user) {
-    ExecQuery(dm_->ADOQuery1, QStringLiteral("Insert into rz (username,btime) values ('") + sqlText(user) +
-                                  QStringLiteral("'") + QStringLiteral(",'") +
-                                  sqlText(formatDateTime(QDateTime::currentDateTime())) + QStringLiteral("')"));
-    OpenQuery(dm_->ADOQuery1, QStringLiteral("select max(id) as maxid from rz"));
+    ExecQuery(dm_->ADOQuery1, loginLogInsert(user, QDateTime::currentDateTime()));
+    OpenQuery(dm_->ADOQuery1, lastLoginLogQuery());
     main_->setLoginLogId(dm_->ADOQuery1.value(QStringLiteral("maxid")).toInt());
 }

@@ -21,6 +21,7 @@
 #include "core/ui/guard.h"
 #include "core/ui/key_filters.h"
 #include "core/ui/widget_makers.h"
+#include "core/user_queries.h"
 
 namespace {
 
@@ -133,17 +134,14 @@ bool Tuserglfm::isUnlocked() const {
 
 void Tuserglfm::fillUserList() {
     ListBox1->clear();
-    OpenQuery(dm_.ADOQuery1, QStringLiteral("select username from userdb"));
+    OpenQuery(dm_.ADOQuery1, userNamesQuery());
     QStringList names;
     for (int row = 0; row < dm_.ADOQuery1.recordCount(); ++row) names.append(dm_.ADOQuery1.textAt(row, 0));
     ListBox1->addItems(names);
 }
 
 void Tuserglfm::checkAdministrator() {
-    OpenQuery(dm_.ADOQuery1, QStringLiteral("select username from userdb where passwd='") +
-                                 sqlText(trimBlanks(LabeledEdit1->text())) + QStringLiteral("'") +
-                                 QStringLiteral(" and username='") + sqlText(kSuperAdministrator) +
-                                 QStringLiteral("'"));
+    OpenQuery(dm_.ADOQuery1, userWithPasswordQuery(kSuperAdministrator, trimBlanks(LabeledEdit1->text())));
     if (dm_.ADOQuery1.recordCount() != 1) {
         showInfo(QStringLiteral("密码不对！"), this);
         return;
@@ -160,9 +158,7 @@ void Tuserglfm::resetPassword() {
         showInfo(QStringLiteral("请选择用户名！"), this);
         return;
     }
-    ExecQuery(dm_.ADOQuery1, QStringLiteral("update userdb set passwd='") + sqlText(kDefaultPassword) +
-                                 QStringLiteral("'") + QStringLiteral("where username='") + sqlText(name) +
-                                 QStringLiteral("'"));
+    ExecQuery(dm_.ADOQuery1, passwordUpdate(name, kDefaultPassword, true));
     showInfo(QStringLiteral("已经成功将密码初始化为：") + kDefaultPassword, this);
 }
 
@@ -178,15 +174,13 @@ void Tuserglfm::addUser() {
         return;
     }
     // A second row of an existing name would make that user's login fail for good.
-    OpenQuery(dm_.ADOQuery1,
-              QStringLiteral("select username from userdb where username='") + sqlText(name) + QStringLiteral("'"));
+    OpenQuery(dm_.ADOQuery1, userNamedQuery(name));
     if (dm_.ADOQuery1.recordCount() > 0) {
         showInfo(QStringLiteral("用户“%1”已经存在，不能重复增加！").arg(name), this);
         fillUserList();
         return;
     }
-    ExecQuery(dm_.ADOQuery1, QStringLiteral("Insert into userdb values ('") + sqlText(name) + QStringLiteral("'") +
-                                 QStringLiteral(",'") + sqlText(kDefaultPassword) + QStringLiteral("')"));
+    ExecQuery(dm_.ADOQuery1, userInsert(name, kDefaultPassword));
     showInfo(QStringLiteral("成功添加新用户！缺省口令是：") + kDefaultPassword +
                  QStringLiteral(",请此用户下次登录时及时修改口令！"),
              this);
@@ -206,8 +200,7 @@ void Tuserglfm::deleteUser() {
     if (Dialogs::current().yesNo(this, Boxes::kConfirmTitle,
                                  QStringLiteral("你真的要删除用户：") + name + QStringLiteral("吗?"), false,
                                  Dialogs::Icon::Question)) {
-        ExecQuery(dm_.ADOQuery1,
-                  QStringLiteral("delete from userdb where username='") + sqlText(name) + QStringLiteral("'"));
+        ExecQuery(dm_.ADOQuery1, userDelete(name));
         showInfo(QStringLiteral("成功删除！"), this);
         Edit7->clear();
     }

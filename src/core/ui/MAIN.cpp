@@ -1,5 +1,6 @@
 // TMainForm: the main window's frame and its show, activation and close sequences.
 #include "core/ui/MAIN.h"
+#include "core/user_queries.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -364,9 +365,7 @@ bool TMainForm::runCloseSequence() {
     if (loginLogId() != 0 && dm_) {
         QString failure;
         try {
-            ExecQuery(dm_->ADOQuery1, QStringLiteral("update rz set jtime='") +
-                                          sqlText(formatDateTime(QDateTime::currentDateTime())) + QStringLiteral("'") +
-                                          QStringLiteral("where id=") + QString::number(loginLogId()));
+            ExecQuery(dm_->ADOQuery1, exitTimeUpdate(loginLogId(), QDateTime::currentDateTime()));
         } catch (const std::exception& e) {
             const auto* data = dynamic_cast<const DataError*>(&e);
             failure = data ? data->message() : QString::fromLocal8Bit(e.what());
