@@ -8,6 +8,7 @@
 #include "core/dm.h"
 #include "core/formats.h"
 #include "core/jet_dialect.h"
+#include "core/note_queries.h"
 #include "core/session.h"
 #include "core/shared_queries.h"
 #include "core/ui/MAIN.h"
@@ -99,8 +100,7 @@ bool CodeEntry::stageFromCatalogue(const Dataset& goods) {
 void CodeEntry::addCode() {
     Dataset& goods = dm_.ADOQuery6;
     const QString fieldText = main_->Edit47->text();
-    OpenQuery(goods, QStringLiteral("select * from sp where 商品编码='") + sqlText(trimBlanks(fieldText)) +
-                         QStringLiteral("'  "));
+    OpenQuery(goods, scannedGoodsQuery(fieldText));
     if (goods.recordCount() == 0) {
         main_->Edit47->clear();
         return;
@@ -110,7 +110,7 @@ void CodeEntry::addCode() {
         return;
     }
     Dataset& existing = dm_.ADOQuery7;
-    OpenQuery(existing, QStringLiteral("select * from data where c='") + sqlText(fieldText) + QStringLiteral("'"));
+    OpenQuery(existing, noteLineQuery(fieldText));
     const bool merge = existing.recordCount() >= 1;
     const QString refusal = lineSizeRefusal(panel_->priceEdit->text(), panel_->quantityEdit->text(),
                                             merge ? existing.asFloat(QStringLiteral("2")) : 0,
@@ -123,11 +123,10 @@ void CodeEntry::addCode() {
         return;
     }
     if (merge) {
-        // The same statement as always, with the three numbers bound instead of pasted in.
-        dm_.ADOConnection1.execute(
-            QStringLiteral("update data set [2]=[2]+?,[6]=[6]+?,[7]=[7]+? where c=?"),
-            {*parseNumber(panel_->quantityEdit->text()), *parseNumber(panel_->amountEdit->text()),
-             *parseNumber(panel_->staging.profit), fieldText});
+        const BoundStatement merge =
+            noteLineMerge(*parseNumber(panel_->quantityEdit->text()), *parseNumber(panel_->amountEdit->text()),
+                          *parseNumber(panel_->staging.profit), fieldText);
+        dm_.ADOConnection1.execute(merge.sql, merge.values);
     } else {
         appendLine();
     }

@@ -1,6 +1,7 @@
-// The operators' and the login log's statements, exactly as the windows send them.
+// The statements of the operators, the login log and code entry, exactly as they are sent.
 #include <QtTest>
 
+#include "core/note_queries.h"
 #include "core/user_queries.h"
 #include "support/test_registry.h"
 
@@ -30,12 +31,23 @@ private slots:
             "Insert into rz (username,btime) values ('O''Brien','2026-12-10 18:05:09')");
         row("last login", lastLoginLogQuery(), "select max(id) as maxid from rz");
         row("exit time", exitTimeUpdate(42, at), "update rz set jtime='2026-12-10 18:05:09'where id=42");
+        // Code entry: the catalogue by the trimmed code, the note's line by the code as typed.
+        row("scanned goods", scannedGoodsQuery(QStringLiteral(" 69'01 ")),
+            "select * from sp where 商品编码='69''01'  ");
+        row("note line", noteLineQuery(QStringLiteral(" 69'01 ")), "select * from data where c=' 69''01 '");
     }
 
     void statementsAsSent() {
         QFETCH(QString, sql);
         QFETCH(QString, expected);
         QCOMPARE(sql, expected);
+    }
+
+    // The merge's numbers and code travel bound, never pasted into the text.
+    void aSecondScanMergesWithBoundValues() {
+        const BoundStatement merge = noteLineMerge(2, 7.5, 1.25, QStringLiteral("A'1"));
+        QCOMPARE(merge.sql, QStringLiteral("update data set [2]=[2]+?,[6]=[6]+?,[7]=[7]+? where c=?"));
+        QCOMPARE(merge.values, (QVariantList{2.0, 7.5, 1.25, QStringLiteral("A'1")}));
     }
 };
 
