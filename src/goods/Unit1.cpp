@@ -18,6 +18,7 @@
 
 #include "core/dm.h"
 #include "core/formats.h"
+#include "core/goods_steps.h"
 #include "core/jet_dialect.h"
 #include "core/pinyin.h"
 #include "core/shared_queries.h"
@@ -75,10 +76,6 @@ QString goodsSearchQuery(const GoodsConditions& c) {
                            {QStringLiteral("商品名称"), c.name},
                            {QStringLiteral("规格型号"), c.spec},
                            {QStringLiteral("供货商"), c.supplier}});
-}
-
-QString goodsCodeQuery(const QString& code) {
-    return QStringLiteral("select * from sp where 商品编码='") + sqlText(code) + QStringLiteral("'");
 }
 
 TForm1::TForm1(QWidget* mainWindow, Tdmfm& dm) : QDialog(mainWindow), dm_(dm) {
@@ -289,9 +286,7 @@ void TForm1::emptyPanel(bool keepMemberPrice) {
 }
 
 bool TForm1::duplicateRefused(bool modifying) {
-    OpenQuery(dm_.ADOQuery4, goodsCodeQuery(codeEdit->text()));
-    const bool exists = dm_.ADOQuery4.recordCount() > 0;
-    dm_.ADOQuery4.close();
+    const bool exists = goodsCodeExists(dm_.ADOQuery4, codeEdit->text());
     if (!exists || (modifying && codeEdit->text() == loadedCode_)) return false;
     showInfo(QStringLiteral("商品编码已经存在，请重新输入！"), this);
     codeEdit->clear();
@@ -307,38 +302,25 @@ bool TForm1::requiredMissing() {
              RequireEditText(memberPriceEdit, QStringLiteral("会员价/批发价必须输入！")));
 }
 
-// The price keys let several points through: such a text is no price, and nothing is written.
+GoodsEntry TForm1::entry() const {
+    return {codeEdit->text(),          categoryEdit->text(),  nameEdit->text(),
+            specEdit->text(),          supplierEdit->text(),  unitEdit->text(),
+            purchasePriceEdit->text(), salePriceEdit->text(), memberPriceEdit->text()};
+}
+
 bool TForm1::pricesRefused() {
-    const std::pair<QLineEdit*, const char*> prices[] = {
-        {purchasePriceEdit, "进货单价"}, {salePriceEdit, "销售单价"}, {memberPriceEdit, "会员价/批发价"}};
-    for (const auto& [field, caption] : prices) {
-        if (parseNumber(field->text())) continue;
-        showWarning(QStringLiteral("%1“%2”不是有效的数字，请重新输入！").arg(QString::fromUtf8(caption), field->text()),
-                    this);
-        field->setFocus();
-        field->selectAll();
-        return true;
-    }
-    return false;
+    const PriceProblem problem = firstBadPrice(entry());
+    if (problem.index < 0) return false;
+    QLineEdit* field = QList<QLineEdit*>{purchasePriceEdit, salePriceEdit, memberPriceEdit}.at(problem.index);
+    showWarning(problem.message, this);
+    field->setFocus();
+    field->selectAll();
+    return true;
 }
 
 void TForm1::writeRow(Dataset& target) {
-    const QString name = trimBlanks(nameEdit->text());
-    const QString category = trimBlanks(categoryEdit->text());
-    const QString supplier = trimBlanks(supplierEdit->text());
     try {
-        target.setValue(QStringLiteral("商品编码"), trimBlanks(codeEdit->text()));
-        target.setValue(QStringLiteral("商品类别"), category);
-        target.setValue(QStringLiteral("商品名称"), name);
-        target.setValue(QStringLiteral("规格型号"), trimBlanks(specEdit->text()));
-        target.setValue(QStringLiteral("会员价"), *parseNumber(memberPriceEdit->text()));
-        target.setValue(QStringLiteral("进货单价"), *parseNumber(purchasePriceEdit->text()));
-        target.setValue(QStringLiteral("销售单价"), *parseNumber(salePriceEdit->text()));
-        target.setValue(QStringLiteral("单位"), trimBlanks(unitEdit->text()));
-        target.setValue(QStringLiteral("供货商"), supplier);
-        target.setValue(QStringLiteral("ghspy"), PinyinInitials(supplier));
-        target.setValue(QStringLiteral("sppy"), PinyinInitials(name));
-        target.setValue(QStringLiteral("lbpy"), PinyinInitials(category));
+        for (const auto& [column, value] : goodsRowValues(entry())) target.setValue(column, value);
         target.post();
     } catch (...) {
         target.cancel();

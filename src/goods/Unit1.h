@@ -27,9 +27,6 @@ struct GoodsConditions {
 QString goodsSearchQuery(const GoodsConditions& conditions);
 // "全部记录".
 inline const QString kAllGoodsQuery = QStringLiteral("select * from sp");
-// The duplicate check of a code as typed.
-QString goodsCodeQuery(const QString& code);
-
 class TForm1 : public QDialog {
     Q_OBJECT
 
@@ -103,6 +100,7 @@ private:
     void emptyPanel(bool keepMemberPrice);
     bool duplicateRefused(bool modifying);
     bool requiredMissing();
+    struct GoodsEntry entry() const;  // the panel's texts
     bool pricesRefused();
     void writeRow(class Dataset& target);
 
