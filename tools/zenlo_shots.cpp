@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
         if (copy.open(QIODevice::ReadWrite))
             copy.setFileTime(QDateTime(day, QTime(18, 30 + age)), QFileDevice::FileModificationTime);
     }
-    rememberAutoBackup(DatabaseCopyResult(), QDateTime(QDate::currentDate().addDays(-1), QTime(18, 32)));
+    rememberAutoBackup(DatabaseCopyResult(), QDateTime(QDate::currentDate().addDays(-1), QTime(18, 31)));
     Program program(options);
     if (!program.create()) return 1;
     TMainForm* main = program.mainForm;

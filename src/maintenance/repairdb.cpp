@@ -129,6 +129,7 @@ Trepair::Trepair(QWidget* owner, Tdmfm& dm) : OnDemandWindow(owner), dm_(dm) {
     ListView1->setHeaderLabels({QStringLiteral("自动备份的日期"), QStringLiteral("大小")});
     ListView1->setRootIsDecorated(false);
     ListView1->setUniformRowHeights(true);
+    ListView1->header()->setStretchLastSection(false);
     ListView1->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     ListView1->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     ListView1->setToolTip(QStringLiteral("选中一个自动备份，再按“恢复数据库”"));
