@@ -22,6 +22,7 @@
 #include "core/ui/key_filters.h"
 #include "core/ui/widget_makers.h"
 #include "core/user_queries.h"
+#include "core/user_steps.h"
 
 namespace {
 
@@ -141,67 +142,35 @@ void Tuserglfm::fillUserList() {
 }
 
 void Tuserglfm::checkAdministrator() {
-    OpenQuery(dm_.ADOQuery1, userWithPasswordQuery(kSuperAdministrator, trimBlanks(LabeledEdit1->text())));
-    if (dm_.ADOQuery1.recordCount() != 1) {
-        showInfo(QStringLiteral("密码不对！"), this);
-        return;
-    }
-    showInfo(QStringLiteral("超级管理员登录成功！"), this);
+    const UserStepResult check = checkAdministratorPassword(dm_.ADOQuery1, LabeledEdit1->text());
+    showInfo(check.message, this);
+    if (!check.done) return;
     ListBox1->setEnabled(true);
     PageControl1->setEnabled(true);
     LabeledEdit1->clear();
 }
 
 void Tuserglfm::resetPassword() {
-    const QString name = trimBlanks(Edit5->text());
-    if (name.isEmpty()) {
-        showInfo(QStringLiteral("请选择用户名！"), this);
-        return;
-    }
-    ExecQuery(dm_.ADOQuery1, passwordUpdate(name, kDefaultPassword, true));
-    showInfo(QStringLiteral("已经成功将密码初始化为：") + kDefaultPassword, this);
+    showInfo(resetUserPassword(dm_.ADOQuery1, Edit5->text()).message, this);
 }
 
 void Tuserglfm::addUser() {
-    const QString name = trimBlanks(Edit6->text());
-    if (name == kSuperAdministrator) {
-        showInfo(QStringLiteral("超级管理员只能有一个，不能增加"), this);
-        return;
-    }
-    if (name.isEmpty()) {
-        showInfo(QStringLiteral("请选择用户名！"), this);
-        fillUserList();
-        return;
-    }
-    // A second row of an existing name would make that user's login fail for good.
-    OpenQuery(dm_.ADOQuery1, userNamedQuery(name));
-    if (dm_.ADOQuery1.recordCount() > 0) {
-        showInfo(QStringLiteral("用户“%1”已经存在，不能重复增加！").arg(name), this);
-        fillUserList();
-        return;
-    }
-    ExecQuery(dm_.ADOQuery1, userInsert(name, kDefaultPassword));
-    showInfo(QStringLiteral("成功添加新用户！缺省口令是：") + kDefaultPassword +
-                 QStringLiteral(",请此用户下次登录时及时修改口令！"),
-             this);
-    fillUserList();
+    const UserStepResult added = ::addUser(dm_.ADOQuery1, Edit6->text());
+    showInfo(added.message, this);
+    if (added.refillList) fillUserList();
 }
 
 void Tuserglfm::deleteUser() {
-    const QString name = trimBlanks(Edit7->text());
-    if (name == kSuperAdministrator) {
-        showInfo(QStringLiteral("超级管理员不能删除！"), this);
+    const UserStepResult allowed = deletionRefusal(Edit7->text());
+    if (!allowed.done) {
+        showInfo(allowed.message, this);
         return;
     }
-    if (name.isEmpty()) {
-        showInfo(QStringLiteral("请选择用户"), this);
-        return;
-    }
-    if (Dialogs::current().yesNo(this, Boxes::kConfirmTitle,
-                                 QStringLiteral("你真的要删除用户：") + name + QStringLiteral("吗?"), false,
-                                 Dialogs::Icon::Question)) {
-        ExecQuery(dm_.ADOQuery1, userDelete(name));
-        showInfo(QStringLiteral("成功删除！"), this);
+    if (Dialogs::current().yesNo(
+            this, Boxes::kConfirmTitle,
+            QStringLiteral("你真的要删除用户：") + trimBlanks(Edit7->text()) + QStringLiteral("吗?"), false,
+            Dialogs::Icon::Question)) {
+        showInfo(::deleteUser(dm_.ADOQuery1, Edit7->text()).message, this);
         Edit7->clear();
     }
     fillUserList();
