@@ -399,8 +399,8 @@ void TForm1::printList() {
 }
 
 void TForm1::printLabels() {
-    // The label template of the earlier program is in a format of its own: the built-in sheet
-    // stands in for it, and the operator is told once.
+    // 2.fr3 is a FastReport template, a report format this program does not read: the built-in
+    // sheet stands in for it, and the operator is told once.
     if (!templateNoticeShown_ && QFile::exists(QStringLiteral("2.fr3"))) {
         templateNoticeShown_ = true;
         showInfo(QStringLiteral("标签模板文件 2.fr3 是另一种报表格式，本程序不能读取，现按内置的标签格式打印。"), this);

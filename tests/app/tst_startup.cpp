@@ -63,11 +63,6 @@ void makeDatabase(const QString& file, const QString& damage) {
     }
 }
 
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 Program::Options optionsFor(const TempDatabase& db, const QString& file) {
     Program::Options o;
     o.databasePath = file;

@@ -13,11 +13,6 @@
 
 namespace {
 
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Every file is checked as a large one is.
 struct CheckedInTheBackground {
     CheckedInTheBackground() { Tdmfm::checkAtOnceBytes = 0; }

@@ -14,6 +14,7 @@
 
 #include "core/xls_reader.h"
 #include "support/compound_file.h"
+#include "support/temp_database.h"
 #include "support/test_registry.h"
 
 namespace {
@@ -22,11 +23,6 @@ using Kind = SheetCell::Kind;
 
 QString fixturePath(const QString& name) {
     return QStringLiteral(ZENLO_TEST_SOURCE_DIR "/fixtures/") + name;
-}
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes) {
@@ -286,7 +282,7 @@ struct Layout {
 
 Layout goodsLayout() {
     Layout l;
-    l.stream = compoundStream(fileBytes(fixturePath(QStringLiteral("goods_100.xls"))));
+    l.stream = compoundStream(bytesOf(fixturePath(QStringLiteral("goods_100.xls"))));
     l.records = recordsOf(l.stream);
     bool inSheet = false;
     for (const StreamRecord& r : l.records) {
@@ -402,7 +398,7 @@ private slots:
     void sheetJsTinyWorkbookExactly() {
         const QString path = fixturePath(QStringLiteral("xls/sheetjs-tiny.xls"));
         // Small enough to sit in the compound file's mini stream, where FreeXL found no workbook.
-        const QByteArray stream = compoundStream(fileBytes(path));
+        const QByteArray stream = compoundStream(bytesOf(path));
         QVERIFY(!stream.isEmpty() && stream.size() < 4096);
         QString sheetProblem;
         const std::optional<XlsSheet> sheet = sheetOf(path, QStringLiteral("quorbin"), &sheetProblem);
@@ -708,7 +704,7 @@ private slots:
     void filesThatAreNoWhole_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("wanted");
-        const QByteArray goods = fileBytes(fixturePath(QStringLiteral("goods_100.xls")));
+        const QByteArray goods = bytesOf(fixturePath(QStringLiteral("goods_100.xls")));
         QTest::newRow("empty") << QByteArray() << QStringLiteral("NotWorkbook: ");
         QTest::newRow("xlsx") << QByteArray("PK\x03\x04\x14\x00\x06\x00", 8) + QByteArray(600, 'x')
                               << QStringLiteral("NotWorkbook: ");
@@ -763,7 +759,7 @@ private slots:
     }
 
     void tooLargeStream() {
-        QByteArray bytes = fileBytes(fixturePath(QStringLiteral("goods_100.xls")));
+        QByteArray bytes = bytesOf(fixturePath(QStringLiteral("goods_100.xls")));
         const qsizetype entry = bytes.indexOf(utf16(QStringLiteral("Workbook")));
         QVERIFY(entry > 0);
         put32(bytes, entry + 0x78, 270u * 1000 * 1000);

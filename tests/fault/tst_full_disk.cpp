@@ -17,6 +17,7 @@
 #include "maintenance/repairdb.h"
 #include "sale/settlement.h"
 #include "support/counter_fixture.h"
+#include "support/temp_database.h"
 #include "support/test_registry.h"
 
 namespace {
@@ -38,11 +39,6 @@ private:
     rlimit old_{};
     bool ok_ = false;
 };
-
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QStringList filesIn(const QString& dir) {
     return QDir(dir).entryList(QDir::Files, QDir::Name);

@@ -80,11 +80,6 @@ void fillGoods(Connection& db, const QString& name, int rows) {
     tx.commit();
 }
 
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // The goods name a database file holds and how many rows of it; the file must be sound.
 QString goodsOf(const QString& path) {
     if (const QString problem = databaseProblem(path); !problem.isEmpty()) return problem;

@@ -16,14 +16,10 @@
 #include "sale/note_editing.h"
 #include "sale/settlement.h"
 #include "support/counter_fixture.h"
+#include "support/temp_database.h"
 #include "support/test_registry.h"
 
 namespace {
-
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 void writeBytes(const QString& path, const QByteArray& bytes) {
     QFile f(path);

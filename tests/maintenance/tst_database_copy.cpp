@@ -16,11 +16,6 @@ namespace {
 
 using Failure = DatabaseCopyResult::Failure;
 
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Goods with long names, so the file spans many pages (and several steps of the copy).
 void addGoods(TempDatabase& db, int count, const QString& prefix) {
     Transaction tx(db.db());

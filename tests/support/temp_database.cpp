@@ -2,10 +2,16 @@
 #include "support/temp_database.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QtTest>
 
 #include "core/schema.h"
+
+QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 TempDatabase::TempDatabase() {
     oldHome_ = qgetenv("HOME");

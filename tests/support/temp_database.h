@@ -8,6 +8,9 @@
 
 #include "core/connection.h"
 
+// A file's bytes; empty when it cannot be read.
+QByteArray bytesOf(const QString& path);
+
 class TempDatabase {
 public:
     TempDatabase();
